@@ -1,0 +1,47 @@
+#include "cli_commands.h"
+
+#include <iostream>
+
+namespace trimora::cli {
+
+namespace {
+constexpr std::string_view GeneralHelp =
+    "Usage: trimora-cli COMMAND [ARGUMENTS]\n"
+    "Makes web sites smaller: HTML pages, JavaScript, VBScript and style sheets.\n"
+    "\n"
+    "Commands:\n";
+}  // namespace
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"rules", "show, write or convert tag-settings files", RunRulesCommand},
+    };
+    return commands;
+}
+
+bool IsHelpOption(std::string_view argument) { return argument == "--help" || argument == "-h"; }
+
+int UsageError(std::string_view command, std::string_view message) {
+    std::cerr << "trimora-cli";
+    if (!command.empty()) std::cerr << ' ' << command;
+    std::cerr << ": " << message << "\nTry 'trimora-cli " << command << (command.empty() ? "" : " ")
+              << "--help' for more information.\n";
+    return ExitUsage;
+}
+
+int RunCli(const Arguments& arguments) {
+    if (arguments.empty()) return UsageError("", "no command given");
+    if (IsHelpOption(arguments[0]) || arguments[0] == "help") {
+        std::cout << GeneralHelp;
+        for (const Command& command : Commands())
+            std::cout << "  " << command.Name << std::string(12 - std::min<std::size_t>(command.Name.size(), 11), ' ')
+                      << command.Summary << '\n';
+        std::cout << "\nRun 'trimora-cli COMMAND --help' for the options of a command.\n";
+        return ExitOk;
+    }
+    for (const Command& command : Commands())
+        if (arguments[0] == command.Name) return command.Run(Arguments(arguments.begin() + 1, arguments.end()));
+    return UsageError("", "unknown command '" + arguments[0] + "'");
+}
+
+}  // namespace trimora::cli

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs Trimora on Debian 12.
+#   ./dev.sh run        install what is missing, build, compress the bundled sample site
+#   ./dev.sh test       install what is missing, build, run every test
+#   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
+#   ./dev.sh bench      build with optimisation and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev)
+
+install_missing() {
+    local missing=()
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}" >&2
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir"
+}
+
+run_tests() {
+    local dir=$1
+    # Tests never touch the real home.
+    local home
+    home=$(mktemp -d)
+    mkdir -m 700 "$home/runtime"
+    local status=0
+    HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime \
+        TRIMORA_HOME=$home/trimora QT_QPA_PLATFORM=offscreen \
+        ctest --test-dir "$dir" --output-on-failure -j 2 --timeout 600 || status=$?
+    rm -rf "$home"
+    return $status
+}
+
+case "${1:-}" in
+    run)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        ./build/cli/trimora-cli rules show
+        ;;
+    test)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        run_tests build
+        ;;
+    sanitize)
+        install_missing
+        build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTRIMORA_SANITIZE=ON -DTRIMORA_BUILD_BENCH=OFF
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            run_tests build-sanitize
+        ;;
+    bench)
+        install_missing
+        build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
+        for benchmark in build-release/bench/*_bench; do "$benchmark"; done
+        ;;
+    *)
+        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        exit 2
+        ;;
+esac

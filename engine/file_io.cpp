@@ -1,0 +1,136 @@
+#include "file_io.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace trimora {
+
+namespace {
+std::atomic<std::int64_t> writeFailureAfter{-1};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept {
+        if (file != nullptr) std::fclose(file);
+    }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The file a write to path really lands in: a symbolic link is followed so
+// that the link stays and its target is replaced.
+fs::path ResolveWriteTarget(const fs::path& path) {
+    std::error_code ec;
+    fs::path target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        if (!fs::is_symlink(target, ec)) break;
+        fs::path link = fs::read_symlink(target, ec);
+        if (ec) break;
+        target = link.is_absolute() ? link : target.parent_path() / link;
+    }
+    return target;
+}
+
+std::string TemporaryNameBeside(const fs::path& target) {
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
+                  static_cast<unsigned long long>(generator() & 0xffffffffffffULL));
+    fs::path name = target.parent_path() / ("." + target.filename().string() + suffix);
+    return name.string();
+}
+}  // namespace
+
+void SetWriteFailureAfterForTesting(std::int64_t bytes) { writeFailureAfter = bytes; }
+
+ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data) {
+    data.clear();
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) return ReadResult::Missing;
+    if (fs::is_directory(status)) return ReadResult::CannotOpen;
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) return ReadResult::CannotOpen;
+    if (fs::is_regular_file(status)) {
+        const auto size = fs::file_size(path, ec);
+        if (!ec) data.reserve(static_cast<std::size_t>(size));
+    }
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        data.insert(data.end(), chunk, chunk + got);
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(file.get())) {
+        data.clear();
+        return ReadResult::ReadError;
+    }
+    return ReadResult::Ok;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size,
+                        std::string* error) {
+    auto fail = [&](const std::string& reason) {
+        if (error != nullptr) *error = reason;
+        return false;
+    };
+    const fs::path target = ResolveWriteTarget(path);
+    std::error_code ec;
+    const fs::file_status existing = fs::status(target, ec);
+    if (fs::is_directory(existing)) return fail("is a folder");
+
+    std::string temporary;
+    FileHandle file;
+    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
+        temporary = TemporaryNameBeside(target);
+        file.reset(std::fopen(temporary.c_str(), "wbx"));
+        if (!file && errno != EEXIST) return fail(std::strerror(errno));
+    }
+    if (!file) return fail("no temporary name is free");
+
+    bool ok = true;
+    std::string reason;
+    const std::int64_t failAfter = writeFailureAfter.load();
+    std::size_t toWrite = size;
+    if (failAfter >= 0 && static_cast<std::uint64_t>(failAfter) < size) toWrite = static_cast<std::size_t>(failAfter);
+    if (toWrite != 0 && std::fwrite(data, 1, toWrite, file.get()) != toWrite) {
+        ok = false;
+        reason = std::strerror(errno);
+    }
+    if (ok && toWrite != size) {
+        ok = false;
+        reason = std::strerror(ENOSPC);
+    }
+    if (std::fflush(file.get()) != 0 && ok) {
+        ok = false;
+        reason = std::strerror(errno);
+    }
+    if (std::fclose(file.release()) != 0 && ok) {
+        ok = false;
+        reason = std::strerror(errno);
+    }
+    if (ok && fs::exists(existing)) {
+        fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, ec);
+        ec.clear();
+    }
+    if (ok) {
+        fs::rename(temporary, target, ec);
+        if (ec) {
+            ok = false;
+            reason = ec.message();
+        }
+    }
+    if (!ok) {
+        fs::remove(temporary, ec);
+        return fail(reason);
+    }
+    return true;
+}
+
+}  // namespace trimora

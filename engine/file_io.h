@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trimora {
+
+enum class ReadResult { Ok, Missing, CannotOpen, ReadError };
+
+// Reads a whole file into data. Missing: nothing exists at the path.
+ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data);
+
+// Replaces the file at path with exactly these bytes, or leaves it as it was.
+// The bytes go to a temporary file in the same folder that is then renamed
+// over the destination, so a crash or a full disk never leaves a truncated
+// file. An existing destination keeps its permission bits; when it is a
+// symbolic link, the file it points to is replaced and the link stays.
+// On failure answers false and sets error to a short reason.
+bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size,
+                        std::string* error = nullptr);
+
+// Test hook: when set, WriteFileReplacing fails as a full disk would after
+// writing this many bytes of the temporary file. Negative: no failure.
+void SetWriteFailureAfterForTesting(std::int64_t bytes);
+
+}  // namespace trimora

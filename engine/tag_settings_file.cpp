@@ -1,0 +1,313 @@
+// The tag-settings file: "TR3" followed by 288-byte node records in
+// pre-order, each record's ChildCount telling how many subtrees follow it.
+// Three older layouts are still read: headerless 28-byte records, and "TR1"
+// (1032 bytes) and "TR2" (284 bytes), where consecutive records of the same
+// name become sub tags of one tag.
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "file_io.h"
+#include "trimora.h"
+
+namespace trimora {
+
+namespace {
+
+constexpr std::size_t RecordSize = 288;
+constexpr std::size_t Layout0RecordSize = 28;
+constexpr std::size_t Tr1RecordSize = 1032;
+constexpr std::size_t Tr2RecordSize = 284;
+constexpr std::size_t HeaderSize = 3;
+
+constexpr std::size_t NameOffset = 0;
+constexpr std::size_t ReplaceWithOffset = 11;
+constexpr std::size_t FlagsOffset = 24;
+constexpr std::size_t PatternOffset = 28;
+constexpr std::size_t ChildCountOffset = 284;
+
+template <std::size_t Capacity>
+ShortString<Capacity> ReadShortString(const std::uint8_t* field) {
+    const std::size_t length = std::min<std::size_t>(field[0], Capacity);
+    return ShortString<Capacity>(std::string_view(reinterpret_cast<const char*>(field + 1), length));
+}
+
+std::uint32_t ReadUint32(const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+std::uint16_t ReadUint16(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
+// Name, ReplaceWith and Flags are where every layout keeps them.
+TagRule ReadRecordFields(const std::uint8_t* record, bool hasPattern) {
+    TagRule fields;
+    fields.Name = ReadShortString<10>(record + NameOffset);
+    fields.ReplaceWith = ReadShortString<10>(record + ReplaceWithOffset);
+    fields.Flags = ReadUint32(record + FlagsOffset);
+    if (hasPattern) fields.Pattern = ReadShortString<255>(record + PatternOffset);
+    return fields;
+}
+
+template <std::size_t Capacity>
+void WriteShortString(std::uint8_t* field, const ShortString<Capacity>& text) {
+    field[0] = static_cast<std::uint8_t>(text.Size());
+    if (!text.Empty()) std::memcpy(field + 1, text.Data(), text.Size());
+}
+
+void WriteRecord(std::vector<std::uint8_t>& out, const TagProp& node, std::size_t childCount) {
+    std::uint8_t record[RecordSize] = {};
+    WriteShortString(record + NameOffset, node.Name);
+    WriteShortString(record + ReplaceWithOffset, node.ReplaceWith);
+    for (int i = 0; i < 4; ++i) record[FlagsOffset + i] = static_cast<std::uint8_t>(node.Flags >> (8 * i));
+    WriteShortString(record + PatternOffset, node.Pattern);
+    record[ChildCountOffset] = static_cast<std::uint8_t>(childCount);
+    record[ChildCountOffset + 1] = static_cast<std::uint8_t>(childCount >> 8);
+    out.insert(out.end(), record, record + RecordSize);
+}
+
+bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+
+// "TR" and a digit other than 1, 2, 3: written by a newer version.
+bool HasNewerVersionHeader(const std::uint8_t* data, std::size_t size) {
+    return size >= HeaderSize && data[0] == 'T' && data[1] == 'R' && IsDigit(data[2]) &&
+           (data[2] < '1' || data[2] > '3');
+}
+
+}  // namespace
+
+bool TTrimora::IsValidTagName(const NameString& name) noexcept {
+    for (std::size_t i = 0; i + 1 < name.Size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == 0) return true;
+        const bool allowed = c == '!' || c == '?' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                             (c >= 'a' && c <= 'z');
+        if (!allowed) return false;
+    }
+    return true;
+}
+
+// A rejected name shows the corruption message once per load; the record is
+// still loaded. When the message cannot be shown, reading stops at this level.
+bool TTrimora::TestName(const NameString& name, bool& stopReading) {
+    stopReading = false;
+    if (IsValidTagName(name)) return true;
+    loadReport_.Damaged = true;
+    if (corruptMessageShown_) return false;
+    corruptMessageShown_ = true;
+    if (prompts_ != nullptr && !prompts_->ShowCorruptFile(CorruptFileCaption, CorruptFileText)) stopReading = true;
+    return false;
+}
+
+void TTrimora::BuildFallbackFormats(TTagInfo& formats, std::size_t reserve) const {
+    FreeTags(formats);
+    TagRule all;
+    all.Name = "ALL";
+    all.Pattern = "*.htm;*.html;";
+    formats.Add(all).Children.Reserve(reserve);
+    TagRule script;
+    script.Name = "JS";
+    script.Flags = tfJavaScript;
+    script.Pattern = fallback_.ScriptExt;
+    formats.Add(script);
+    TagRule style;
+    style.Name = "CSS";
+    style.Flags = tfStyleSheet;
+    style.Pattern = fallback_.StyleExt;
+    formats.Add(style);
+}
+
+void TTrimora::NormalizeAndSortTags() {
+    for (std::size_t f = 0; f < Formats.Size(); ++f) {
+        TTagInfo& tags = Formats[f].Children;
+        for (std::size_t t = 0; t < tags.Size(); ++t) tags[t].Name = NormalizeTagName(tags[t].Name.View()).View();
+        if (!tags.Empty()) SortTags(tags, 0, static_cast<std::ptrdiff_t>(tags.Size()) - 1);
+    }
+}
+
+SettingsLoadReport TTrimora::LoadSettings(const std::string& path) {
+    FileName = path;
+    std::vector<std::uint8_t> data;
+    switch (ReadWholeFile(path, data)) {
+        case ReadResult::Missing: {
+            SettingsLoadReport report;
+            report.Result = SettingsLoadReport::Outcome::Missing;
+            NormalizeAndSortTags();
+            loadReport_ = report;
+            return report;
+        }
+        case ReadResult::CannotOpen:
+        case ReadResult::ReadError: {
+            FreeTags(Formats);
+            SettingsLoadReport report;
+            report.Result = SettingsLoadReport::Outcome::CannotOpen;
+            report.Error = "Cannot open file " + path;
+            loadReport_ = report;
+            return report;
+        }
+        case ReadResult::Ok:
+            break;
+    }
+    return LoadSettingsFromBytes(data.data(), data.size());
+}
+
+SettingsLoadReport TTrimora::LoadSettingsFromBytes(const std::uint8_t* data, std::size_t size) {
+    FreeTags(Formats);
+    loadReport_ = SettingsLoadReport{};
+    loadReport_.Result = SettingsLoadReport::Outcome::Loaded;
+    corruptMessageShown_ = false;
+    bool stop = false;
+
+    if (size >= HeaderSize && data[0] == 'T' && data[1] == 'R' && IsDigit(data[2])) {
+        if (HasNewerVersionHeader(data, size)) {
+            loadReport_.Result = SettingsLoadReport::Outcome::NewerVersion;
+            if (prompts_ != nullptr && prompts_->AskNewerVersion(NewerVersionCaption, NewerVersionText))
+                prompts_->OpenWebPage(ProductWebPage);
+            return loadReport_;
+        }
+        loadReport_.Layout = data[2] - '0';
+    } else {
+        loadReport_.Layout = 0;
+    }
+
+    if (loadReport_.Layout == 3) {
+        // Each level takes at most its count of records, and only while whole
+        // records remain; an explicit stack keeps any nesting depth safe.
+        struct Level {
+            TTagInfo* List;
+            std::size_t Remaining;
+            int Depth;
+        };
+        std::vector<Level> levels;
+        levels.push_back({&Formats, size / RecordSize, 0});
+        std::size_t position = HeaderSize;
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            if (level.Remaining == 0 || size - position < RecordSize) {
+                levels.pop_back();
+                continue;
+            }
+            const std::uint8_t* record = data + position;
+            TagRule fields = ReadRecordFields(record, true);
+            if (level.Depth == 1) {
+                TestName(fields.Name, stop);
+                if (stop) {
+                    levels.pop_back();
+                    continue;
+                }
+            }
+            fields.ChildCount = ReadUint16(record + ChildCountOffset);
+            position += RecordSize;
+            --level.Remaining;
+            const int childDepth = level.Depth + 1;
+            TagProp& node = level.List->Add(fields);
+            levels.push_back({&node.Children, fields.ChildCount, childDepth});
+        }
+    } else if (loadReport_.Layout == 0) {
+        const std::size_t count = size / Layout0RecordSize;
+        BuildFallbackFormats(Formats, count);
+        TTagInfo& tags = Formats[0].Children;
+        for (std::size_t i = 0; i < count; ++i) {
+            const TagRule fields = ReadRecordFields(data + i * Layout0RecordSize, false);
+            TestName(fields.Name, stop);
+            if (stop) break;
+            tags.Add(fields);
+        }
+    } else {
+        const std::size_t recordSize = loadReport_.Layout == 1 ? Tr1RecordSize : Tr2RecordSize;
+        const std::size_t count = size / recordSize;
+        BuildFallbackFormats(Formats, count);
+        TTagInfo& tags = Formats[0].Children;
+        std::size_t position = HeaderSize;
+        std::size_t taken = 0;
+        // A piece shorter than one record at the end is ignored; merged
+        // records do not count, so the data's end is what stops the loop.
+        while (taken < count && size - position >= recordSize) {
+            const TagRule fields = ReadRecordFields(data + position, true);
+            TestName(fields.Name, stop);
+            if (stop) break;
+            position += recordSize;
+            if (!tags.Empty() && tags.Back().Name == fields.Name) {
+                TagProp& tag = tags.Back();
+                if (tag.Children.Empty()) {
+                    tag.Children.Add(static_cast<const TagRule&>(tag));
+                    tag.Children.Back().ChildCount = 0;
+                    tag.Children.Add(fields);
+                    tag.Flags = tfDoNotCompress;
+                } else {
+                    tag.Children.Add(fields);
+                }
+                continue;
+            }
+            tags.Add(fields);
+            ++taken;
+        }
+    }
+    NormalizeAndSortTags();
+    return loadReport_;
+}
+
+std::vector<std::uint8_t> EncodeRuleTree(TTagInfo& formats) {
+    std::vector<std::uint8_t> out{'T', 'R', '3'};
+    for (std::size_t f = 0; f < formats.Size(); ++f) {
+        TTagInfo& tags = formats[f].Children;
+        if (!tags.Empty()) SortTags(tags, 0, static_cast<std::ptrdiff_t>(tags.Size()) - 1);
+    }
+    // Pre-order: each node, then its subtrees. A file can record at most
+    // 65535 children of one node; further ones would corrupt the layout.
+    struct Level {
+        const TTagInfo* List;
+        std::size_t Next;
+        std::size_t End;
+    };
+    std::vector<Level> levels{{&formats, 0, formats.Size()}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.Next == level.End) {
+            levels.pop_back();
+            continue;
+        }
+        const TagProp& node = (*level.List)[level.Next++];
+        const std::size_t childCount = std::min<std::size_t>(node.Children.Size(), 0xFFFF);
+        WriteRecord(out, node, childCount);
+        levels.push_back({&node.Children, 0, childCount});
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> TTrimora::SettingsBytes() { return EncodeRuleTree(Formats); }
+
+SettingsSaveReport TTrimora::SaveSettings(const std::string& path) {
+    SettingsSaveReport report;
+    const std::string target = path.empty() ? FileName : path;
+    const std::vector<std::uint8_t> bytes = SettingsBytes();
+
+    // A file that a newer version wrote (and this one refused to read) is
+    // moved aside rather than overwritten with what this version knows.
+    std::vector<std::uint8_t> existing;
+    if (ReadWholeFile(target, existing) == ReadResult::Ok &&
+        HasNewerVersionHeader(existing.data(), existing.size())) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        std::string kept = target + ".newer";
+        for (int n = 2; fs::exists(fs::symlink_status(kept, ec)); ++n) kept = target + ".newer-" + std::to_string(n);
+        fs::rename(target, kept, ec);
+        if (ec) {
+            report.Error = "Cannot create file " + target;
+            return report;
+        }
+        report.KeptNewerFile = kept;
+    }
+
+    if (!WriteFileReplacing(target, bytes.data(), bytes.size())) {
+        report.Error = "Cannot create file " + target;
+        return report;
+    }
+    report.Ok = true;
+    return report;
+}
+
+}  // namespace trimora

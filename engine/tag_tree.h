@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "short_string.h"
+
+namespace trimora {
+
+// Flag bits of a rule-tree node.
+inline constexpr std::uint32_t tfRemoveContent = 0x001;     // content mode "Remove"
+inline constexpr std::uint32_t tfRemoveTag = 0x002;         // the tag itself is dropped
+inline constexpr std::uint32_t tfRemoveWhitespace = 0x004;  // the space before the tag is dropped
+inline constexpr std::uint32_t tfDoNotCompress = 0x008;     // content mode "Do Not Compress"
+inline constexpr std::uint32_t tfJavaScript = 0x010;        // content mode "JavaScript Compress"
+inline constexpr std::uint32_t tfStyleSheet = 0x020;        // content mode "StyleSheet Compress"
+inline constexpr std::uint32_t tfReplaceTag = 0x040;        // the name is replaced by ReplaceWith
+inline constexpr std::uint32_t tfVBScript = 0x100;          // content mode "VBScript Compress"
+inline constexpr std::uint32_t tfRemoveQuotes = 0x200;      // file format: needless quotes go
+inline constexpr std::uint32_t tfKeepComments = 0x400;      // file format: comments stay
+// Nodes whose content is handed to a script or style compressor.
+inline constexpr std::uint32_t tfCompressorMask = tfJavaScript | tfStyleSheet | tfVBScript;
+
+struct FlagName {
+    std::uint32_t Bit;
+    std::string_view Name;
+};
+inline constexpr FlagName FlagNames[] = {
+    {tfRemoveContent, "tfRemoveContent"}, {tfRemoveTag, "tfRemoveTag"},
+    {tfRemoveWhitespace, "tfRemoveWhitespace"}, {tfDoNotCompress, "tfDoNotCompress"},
+    {tfJavaScript, "tfJavaScript"}, {tfStyleSheet, "tfStyleSheet"},
+    {tfReplaceTag, "tfReplaceTag"}, {tfVBScript, "tfVBScript"},
+    {tfRemoveQuotes, "tfRemoveQuotes"}, {tfKeepComments, "tfKeepComments"},
+};
+
+// The fields of one node, without its children. `Current` holds these by value.
+struct TagRule {
+    NameString Name;         // tag: upper-case name; format: maximum line length as text
+    NameString ReplaceWith;  // the name written instead when tfReplaceTag is set
+    std::uint32_t Flags = 0;
+    PatternString Pattern;   // format: "*.html;*.htm"; sub tag: wildcard over the attribute text
+    std::uint16_t ChildCount = 0;  // as carried in the file; lookups use Children
+};
+
+struct TagProp;
+
+// The children of a node, or the list of file-format roots. Owns its nodes;
+// releasing it frees whole subtrees without recursion, however deep.
+class TTagInfo {
+public:
+    TTagInfo() = default;
+    TTagInfo(TTagInfo&&) noexcept = default;
+    TTagInfo& operator=(TTagInfo&& other) noexcept;
+    TTagInfo(const TTagInfo&) = delete;
+    TTagInfo& operator=(const TTagInfo&) = delete;
+    ~TTagInfo();
+
+    [[nodiscard]] std::size_t Size() const noexcept { return items_.size(); }
+    [[nodiscard]] bool Empty() const noexcept { return items_.empty(); }
+    TagProp& operator[](std::size_t index) noexcept { return *items_[index]; }
+    const TagProp& operator[](std::size_t index) const noexcept { return *items_[index]; }
+    TagProp& Back() noexcept { return *items_.back(); }
+
+    TagProp& Add();                      // appends an empty node
+    TagProp& Add(const TagRule& fields);  // appends a node with these fields
+    void Reserve(std::size_t count) { items_.reserve(count); }
+    void Truncate(std::size_t count);    // cuts the list to its first count nodes
+    void Swap(std::size_t a, std::size_t b) noexcept { items_[a].swap(items_[b]); }
+    void SortRange(std::size_t first, std::size_t last);  // by Name, stable
+    void Clear() noexcept;
+
+private:
+    std::vector<std::unique_ptr<TagProp>> items_;
+};
+
+// One node of the rule tree: a file format (level 0), a tag (1) or a sub tag (2+).
+struct TagProp : TagRule {
+    TTagInfo Children;
+};
+
+// The rule in force: a node's fields by value, and its children by reference.
+struct CurrentRule : TagRule {
+    const TTagInfo* Children = nullptr;
+
+    CurrentRule& operator=(const TagProp& node) noexcept {
+        static_cast<TagRule&>(*this) = node;
+        Children = &node.Children;
+        return *this;
+    }
+};
+
+// The canonical form of a tag name: one leading '/' dropped, a..z upper-cased,
+// cut at the first byte of value 32 or less.
+PatternString NormalizeTagName(std::string_view name) noexcept;
+
+// Byte-order comparison used by the sort and by FindTag: shorter first when
+// one is a prefix of the other.
+int CompareNames(std::string_view left, std::string_view right) noexcept;
+
+// '*' and '?' wildcards over zero-terminated texts, case-sensitive.
+bool WildMatch(const char* text, const char* pattern) noexcept;
+// Upper-cases both (ASCII letters only, each cut to 255) and calls WildMatch.
+bool MatchText(std::string_view text, std::string_view pattern) noexcept;
+// Does the pattern list ("*.html;*.htm") hold the extension (".HTM")?
+// Both are expected upper-cased; start is 1-based.
+bool MatchExtension(std::string_view patternList, std::string_view extension, int start) noexcept;
+
+// Sorts list entries left..right by Name in byte order.
+void SortTags(TTagInfo& list, std::ptrdiff_t left, std::ptrdiff_t right) noexcept;
+// Releases every node of the list, depth first.
+void FreeTags(TTagInfo& list) noexcept;
+
+// Reads a format's maximum length from its Name: leading blanks, an optional
+// sign, digits up to the first other character; 0 when there is no number.
+std::int32_t ReadMaxLength(std::string_view name) noexcept;
+
+}  // namespace trimora

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings_prompts.h"
+#include "tag_tree.h"
+
+namespace trimora {
+
+// The registry values that give the fallback formats' patterns when a file of
+// an older layout is read.
+struct FallbackPatterns {
+    std::string ScriptExt = "*.js";
+    std::string StyleExt = "*.css";
+};
+
+// What LoadSettings found.
+struct SettingsLoadReport {
+    enum class Outcome { Loaded, Missing, NewerVersion, CannotOpen };
+    Outcome Result = Outcome::Missing;
+    int Layout = -1;        // 0 (headerless), 1, 2 or 3; -1 when nothing was read
+    bool Damaged = false;   // a record's name was rejected
+    std::string Error;      // "Cannot open file %s" when the file could not be read
+};
+
+// What SaveSettings did.
+struct SettingsSaveReport {
+    bool Ok = false;
+    std::string Error;          // "Cannot create file %s"
+    std::string KeptNewerFile;  // where a newer version's file was moved aside
+};
+
+// The rule tree in the newest layout of the tag-settings file; the tags of
+// every format are sorted first, in place.
+std::vector<std::uint8_t> EncodeRuleTree(TTagInfo& formats);
+
+// The engine object: owns the rule tree and the state of the compress pass.
+class TTrimora {
+public:
+    // Reads the rule tree from the tag-settings file at once.
+    explicit TTrimora(std::string fileName, SettingsPrompts* prompts = nullptr,
+                      FallbackPatterns fallback = {});
+    ~TTrimora();
+    TTrimora(const TTrimora&) = delete;
+    TTrimora& operator=(const TTrimora&) = delete;
+
+    // Tag-settings file.
+    SettingsLoadReport LoadSettings(const std::string& path);
+    SettingsSaveReport SaveSettings(const std::string& path = {});
+    // Builds the tree from the bytes of a tag-settings file already in memory.
+    SettingsLoadReport LoadSettingsFromBytes(const std::uint8_t* data, std::size_t size);
+    // The whole tree in the newest layout, as SaveSettings writes it.
+    std::vector<std::uint8_t> SettingsBytes();
+    static bool IsValidTagName(const NameString& name) noexcept;
+    void BuildFallbackFormats(TTagInfo& formats, std::size_t reserve) const;
+
+    // Lookups.
+    std::int32_t FindFormat(std::string_view fileName) noexcept;
+    void FindTag(const TTagInfo& tags, const PatternString& key) noexcept;
+    void FindSubTag(const TTagInfo& subTags, const PatternString& key) noexcept;
+
+    const SettingsLoadReport& LoadReport() const noexcept { return loadReport_; }
+
+    TTagInfo Formats;
+    CurrentRule Current;
+    std::string FileName;
+    std::string AttrText;
+    std::int32_t FormatIndex = -1;
+    std::int32_t MaxLength = 0;
+
+private:
+    bool TestName(const NameString& name, bool& stopReading);
+    void NormalizeAndSortTags();
+
+    SettingsPrompts* prompts_;
+    FallbackPatterns fallback_;
+    SettingsLoadReport loadReport_;
+    bool corruptMessageShown_ = false;
+};
+
+}  // namespace trimora
