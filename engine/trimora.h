@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,9 @@ struct SettingsSaveReport {
 // every format are sorted first, in place.
 std::vector<std::uint8_t> EncodeRuleTree(TTagInfo& formats);
 
+// Why Compress answered -1.
+enum class CompressFailure { None, CannotRead, NoFormat, PassFailed, CannotSave };
+
 // The engine object: owns the rule tree and the state of the compress pass.
 class TTrimora {
 public:
@@ -57,6 +61,19 @@ public:
     static bool IsValidTagName(const NameString& name) noexcept;
     void BuildFallbackFormats(TTagInfo& formats, std::size_t reserve) const;
 
+    // Compresses SourceFile and writes the result to DestFile, or over
+    // SourceFile when DestFile is empty. Answers the size written, or -1 when
+    // the file cannot be read, no format matches its name, or the result
+    // cannot be saved; on -1 the destination is exactly as it was.
+    std::int64_t Compress(const std::string& SourceFile, const std::string& DestFile);
+    // The same in memory: fileName selects the format. Answers false when no
+    // format matches; output then holds nothing.
+    bool CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
+                       std::vector<std::uint8_t>& output);
+    CompressFailure LastFailure() const noexcept { return lastFailure_; }
+    // A sentence for the last failure of Compress, naming the file.
+    std::string LastFailureText() const;
+
     // Lookups.
     std::int32_t FindFormat(std::string_view fileName) noexcept;
     void FindTag(const TTagInfo& tags, const PatternString& key) noexcept;
@@ -75,6 +92,8 @@ private:
     bool TestName(const NameString& name, bool& stopReading);
     void NormalizeAndSortTags();
 
+    CompressFailure lastFailure_ = CompressFailure::None;
+    std::string lastFailurePath_;
     SettingsPrompts* prompts_;
     FallbackPatterns fallback_;
     SettingsLoadReport loadReport_;
