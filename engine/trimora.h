@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings_prompts.h"
+#include "tag_text.h"
 #include "tag_tree.h"
 
 namespace trimora {
@@ -81,14 +82,84 @@ public:
 
     const SettingsLoadReport& LoadReport() const noexcept { return loadReport_; }
 
+    // Rule tree and lookups.
     TTagInfo Formats;
+    std::vector<std::uint8_t> Streams[2];  // input and output of Compress
     CurrentRule Current;
     std::string FileName;
-    std::string AttrText;
+
+    // State of the compress pass.
+    std::uint8_t CurChar = 0;       // the character being processed
+    std::uint8_t PrevChar = 0;      // the one processed before it
+    TagTextBuffer TagText;          // the tag being read: its name part
+    std::string AttrText;           // the rest of the tag (the first 255 bytes: all a lookup reads)
+    TagTextBuffer ContentTag;       // the opening tag whose content a compressor works through
+    std::int64_t InputSize = 0;
+    bool InTag = false;             // inside a tag
+    bool InTagName = false;         // still collecting the tag's name part
+    bool IsOpenTag = false;         // the tag just ended is an opening tag
+    std::uint8_t Quote = ' ';       // the quote that opened the value being read; SPACE when none
+    std::int32_t UnsafeCount = 0;   // characters in the open value that need its quotes
+    bool RemoveQuotes = false;
+    bool RemoveComments = true;
     std::int32_t FormatIndex = -1;
-    std::int32_t MaxLength = 0;
+    std::int32_t MaxLength = 0;     // maximum output line length, 0 for no limit
+    std::int64_t Column = 1;        // characters on the current output line
+    std::int64_t LineStart = 0;     // output position where the current line begins
+    std::int64_t LastBreak = 0;     // output position just after the last whitespace outside quotes
+
+    // Routines of the pass, each working on the buffers and the state above.
+    void CopyContent();
+    void SkipContent();
+    void SkipComment();
+    void WrapLine();
+    void UnquoteValue();
+    void RemovePrecedingSpace();
+    void ReplaceTagName(const NameString& replaceWith);
+    void EraseTag();
+    void CompressJavaScript();
+    void CompressVBScript();
+    void CompressStyle();
+
+    // Tests compare the byte-at-a-time pass with its shortcuts.
+    void SetFastPathsForTesting(bool enabled) noexcept { fastPaths_ = enabled; }
 
 private:
+    void RunPass();
+    void CharacterStep();
+    void EndOfTag();
+    void QuoteBookkeeping();
+    bool TrackScriptEnd();
+
+    // Input and output of the pass: the input is read where it lies, the
+    // output is edited in place by moving its position back and overwriting.
+    std::uint8_t ReadInput() noexcept { return input_[inPos_++]; }
+    bool InputLeft() const noexcept { return inPos_ < InputSize; }
+    void Write(std::uint8_t c) {
+        if (outPos_ == static_cast<std::int64_t>(output_->size())) GrowOutput(1);
+        (*output_)[static_cast<std::size_t>(outPos_++)] = c;
+    }
+    void WriteBytes(const std::uint8_t* bytes, std::size_t count);
+    void GrowOutput(std::size_t atLeast);
+    std::uint8_t OutAt(std::int64_t position) const noexcept {
+        return (*output_)[static_cast<std::size_t>(position)];
+    }
+
+    const std::uint8_t* input_ = nullptr;
+    std::int64_t inPos_ = 0;
+    std::vector<std::uint8_t>* output_ = nullptr;
+    std::int64_t outPos_ = 0;
+    // A tag whose less-than sign was read and whose end-of-tag steps have not run.
+    bool tagPending_ = false;
+    // The length of TagText last compared with a script block's closing tag.
+    std::size_t scriptEndCheckedSize_ = 0;
+    // Where the style compressor's last look-ahead for "{", ";" or "}" began,
+    // where it ended, and what it found there.
+    std::int64_t styleLookAheadFrom_ = 0;
+    std::int64_t styleLookAheadAt_ = -1;
+    std::uint8_t styleLookAheadFound_ = 0;
+    bool fastPaths_ = true;
+
     bool TestName(const NameString& name, bool& stopReading);
     void NormalizeAndSortTags();
 

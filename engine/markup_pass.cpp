@@ -1,0 +1,337 @@
+// The markup pass: one left-to-right scan over the input that collapses
+// whitespace, removes comments, wraps long lines, and at the end of every tag
+// looks up the tag's rule and applies it. The output is edited in place: many
+// steps move the output position back and let later writes overwrite what lay
+// there; whatever lies beyond the position when the pass ends is cut off.
+//
+// Two main states, outside a tag and inside one (InTag); inside, InTagName
+// while the name part is collected, and Quote not SPACE inside a quoted value.
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "char_class.h"
+#include "file_io.h"
+#include "trimora.h"
+
+namespace trimora {
+
+namespace {
+constexpr std::uint8_t Nul = 0;
+constexpr std::uint8_t Space = ' ';
+constexpr std::uint8_t Less = '<';
+constexpr std::uint8_t Greater = '>';
+constexpr std::uint8_t Slash = '/';
+}  // namespace
+
+std::int64_t TTrimora::Compress(const std::string& SourceFile, const std::string& DestFile) {
+    lastFailure_ = CompressFailure::None;
+    lastFailurePath_ = SourceFile;
+    if (ReadWholeFile(SourceFile, Streams[0]) != ReadResult::Ok) {
+        lastFailure_ = CompressFailure::CannotRead;
+        return -1;
+    }
+    const bool compressed = CompressBytes(SourceFile, Streams[0], Streams[1]);
+    Streams[0].clear();
+    if (!compressed) return -1;
+    const std::string& target = DestFile.empty() ? SourceFile : DestFile;
+    if (!WriteFileReplacing(target, Streams[1].data(), Streams[1].size())) {
+        lastFailure_ = CompressFailure::CannotSave;
+        lastFailurePath_ = target;
+        return -1;
+    }
+    return static_cast<std::int64_t>(Streams[1].size());
+}
+
+bool TTrimora::CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
+                             std::vector<std::uint8_t>& output) {
+    lastFailure_ = CompressFailure::None;
+    lastFailurePath_ = std::string(fileName);
+    output.clear();
+
+    // Reset the pass state.
+    Column = 1;
+    LineStart = 0;
+    LastBreak = 0;
+    Quote = Space;
+    InTag = InTagName = IsOpenTag = false;
+    TagText.Clear();
+    ContentTag.Clear();
+    AttrText.clear();  // so that no file's result depends on the one before it
+    CurChar = Nul;
+    PrevChar = Nul;
+    UnsafeCount = 0;
+    tagPending_ = false;
+    styleLookAheadAt_ = -1;
+    input_ = input.data();
+    inPos_ = 0;
+    InputSize = static_cast<std::int64_t>(input.size());
+    output_ = &output;
+    outPos_ = 0;
+
+    if (FindFormat(fileName) < 0) {
+        lastFailure_ = CompressFailure::NoFormat;
+        return false;
+    }
+    try {
+        output.resize(input.size());
+        RunPass();
+        output.resize(static_cast<std::size_t>(outPos_));
+    } catch (const std::bad_alloc&) {
+        output.clear();
+        output.shrink_to_fit();
+        lastFailure_ = CompressFailure::PassFailed;
+        return false;
+    }
+    input_ = nullptr;
+    output_ = nullptr;
+    return true;
+}
+
+void TTrimora::RunPass() {
+    const std::uint32_t formatFlags = Formats[static_cast<std::size_t>(FormatIndex)].Flags;
+    // A whole script or style-sheet file; whatever it leaves is markup.
+    if ((formatFlags & tfJavaScript) != 0)
+        CompressJavaScript();
+    else if ((formatFlags & tfStyleSheet) != 0)
+        CompressStyle();
+    else if ((formatFlags & tfVBScript) != 0)
+        CompressVBScript();
+
+    RemoveQuotes = (formatFlags & tfRemoveQuotes) != 0;
+    RemoveComments = (formatFlags & tfKeepComments) == 0;
+    CurChar = Nul;
+    while (InputLeft()) CharacterStep();
+
+    // The last space goes, but only a space.
+    if (CurChar == Space && outPos_ > 0 && OutAt(outPos_ - 1) == Space) --outPos_;
+}
+
+void TTrimora::GrowOutput(std::size_t atLeast) {
+    const std::size_t size = output_->size();
+    output_->resize(std::max(size + atLeast, size * 2 + 64));
+}
+
+void TTrimora::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
+    const std::size_t end = static_cast<std::size_t>(outPos_) + count;
+    if (end > output_->size()) GrowOutput(end - output_->size());
+    std::memmove(output_->data() + outPos_, bytes, count);
+    outPos_ = static_cast<std::int64_t>(end);
+}
+
+void TTrimora::CharacterStep() {
+    PrevChar = CurChar;
+    CurChar = ReadInput();
+    // Whitespace outside quoted values counts as one SPACE.
+    if (IsWhitespace(CurChar) && (!InTag || Quote == Space)) CurChar = Space;
+    // A tag begins after its less-than sign; a greater-than sign in a quoted value does not end it.
+    InTag = (InTag || PrevChar == Less) && !(CurChar == Greater && Quote == Space);
+    if (IsQuoteChar(CurChar)) {
+        if (CurChar == Quote)
+            Quote = Space;
+        else if (Quote == Space && InTag)
+            Quote = CurChar;
+    }
+    if (!(PrevChar == Space && CurChar == Space && (!InTag || Quote == Space))) {
+        Write(CurChar);
+        if (MaxLength > 0) WrapLine();
+    }
+    if (InTag) {
+        if (InTagName) {
+            TagText.Append(CurChar);
+            if (IsWhitespace(CurChar)) InTagName = false;
+        } else if (AttrText.size() < PatternString::MaxSize) {
+            AttrText.push_back(static_cast<char>(CurChar));
+        }
+        if (RemoveComments && TagText.Equals("!--")) SkipComment();
+        QuoteBookkeeping();
+        return;
+    }
+    if (CurChar == Greater) {
+        // Only a tag still waiting for its end is ended here: a greater-than
+        // sign in text, or one that ends an empty tag, does nothing.
+        if (tagPending_) {
+            tagPending_ = false;
+            if (!TagText.Empty()) EndOfTag();
+        }
+    } else if (CurChar == Less) {
+        TagText.Clear();
+        AttrText.clear();
+        InTagName = true;
+        tagPending_ = true;
+    }
+}
+
+// Runs on the greater-than sign that closes a tag, after it was written.
+void TTrimora::EndOfTag() {
+    const TagProp& format = Formats[static_cast<std::size_t>(FormatIndex)];
+    Current = format;
+    FindTag(format.Children, NormalizeTagName(TagText.Stored()));
+    IsOpenTag = !TagText.StartsWith('/');
+    const std::uint32_t flags = Current.Flags;
+    if ((flags & tfRemoveWhitespace) != 0) RemovePrecedingSpace();
+    if ((flags & tfReplaceTag) != 0) ReplaceTagName(Current.ReplaceWith);
+    if ((flags & tfRemoveTag) != 0) {
+        EraseTag();
+        CurChar = Nul;
+    }
+    if (IsOpenTag) {
+        if ((flags & tfDoNotCompress) != 0)
+            CopyContent();
+        else if ((flags & tfRemoveContent) != 0)
+            SkipContent();
+        else if ((flags & tfJavaScript) != 0)
+            CompressJavaScript();
+        else if ((flags & tfStyleSheet) != 0)
+            CompressStyle();
+        else if ((flags & tfVBScript) != 0)
+            CompressVBScript();
+    }
+    Quote = Space;
+    UnsafeCount = 0;
+}
+
+// "Do Not Compress": the content is copied byte for byte up to the closing
+// tag of the same name, nested tags of that name counted. Hands back before
+// the closing tag's greater-than sign, which the pass then reads again.
+void TTrimora::CopyContent() {
+    CurChar = Nul;
+    int depth = 0;
+    ContentTag = TagText;
+    const PatternString contentName = NormalizeTagName(ContentTag.Stored());
+    while (InputLeft()) {
+        PrevChar = CurChar;
+        CurChar = ReadInput();
+        Write(CurChar);
+        InTag = (InTag || PrevChar == Less) && CurChar != Greater;
+        if (InTag) {
+            TagText.Append(CurChar);
+            continue;
+        }
+        if (CurChar == Less) {
+            TagText.Clear();
+            continue;
+        }
+        if (CurChar != Greater) continue;
+        if (TagText.Empty() || !(contentName == NormalizeTagName(TagText.Stored()))) continue;
+        if (!TagText.StartsWith('/')) {
+            ++depth;
+            continue;
+        }
+        if (depth == 0) {
+            --outPos_;
+            --inPos_;
+            InTag = true;
+            tagPending_ = true;
+            return;
+        }
+        --depth;
+    }
+}
+
+// "Remove": the same scan writing nothing; at the matching closing tag the
+// input goes back to its less-than sign and the pass reads the closing tag.
+void TTrimora::SkipContent() {
+    CurChar = Nul;
+    int depth = 0;
+    ContentTag = TagText;
+    const PatternString contentName = NormalizeTagName(ContentTag.Stored());
+    while (InputLeft()) {
+        PrevChar = CurChar;
+        CurChar = ReadInput();
+        InTag = (InTag || PrevChar == Less) && CurChar != Greater;
+        if (InTag) {
+            TagText.Append(CurChar);
+            continue;
+        }
+        if (CurChar == Less) {
+            TagText.Clear();
+            continue;
+        }
+        if (CurChar != Greater) continue;
+        if (TagText.Empty() || !(contentName == NormalizeTagName(TagText.Stored()))) continue;
+        if (!TagText.StartsWith('/')) {
+            ++depth;
+            continue;
+        }
+        if (depth == 0) {
+            std::uint8_t read = 0;
+            while (inPos_ > 0 && read != Less) {
+                --inPos_;
+                read = input_[inPos_];
+            }
+            CurChar = Greater;
+            return;
+        }
+        --depth;
+    }
+}
+
+// Runs right after "<!--" was read and written: drops it, the comment up to
+// and including "-->" (or the rest of the input), and the whitespace written
+// before it.
+void TTrimora::SkipComment() {
+    outPos_ = std::max<std::int64_t>(outPos_ - 4, 0);
+    std::uint8_t window[3] = {'!', '-', '-'};
+    while (!(window[0] == '-' && window[1] == '-' && window[2] == '>') && InputLeft()) {
+        window[0] = window[1];
+        window[1] = window[2];
+        window[2] = ReadInput();
+    }
+    while (outPos_ > 0 && IsWhitespace(OutAt(outPos_ - 1))) --outPos_;
+    InTag = false;
+    tagPending_ = false;
+}
+
+// Breaks the line at the last whitespace written outside quotes once the
+// line is longer than MaxLength. The first line starts at column 1, so it
+// breaks one character earlier than the others.
+void TTrimora::WrapLine() {
+    ++Column;
+    if ((IsLineBreak(CurChar) || CurChar == Space) && Quote == Space) LastBreak = outPos_;
+    if (!(Column > MaxLength && outPos_ > LastBreak && LastBreak > LineStart)) return;
+
+    std::int64_t tailStart = LastBreak;
+    std::int64_t breakAt = LastBreak - 1;
+    const std::uint8_t before = OutAt(LastBreak - 1);
+    if (before == Greater)
+        breakAt = LastBreak;
+    else if (!IsLineBreak(before) && before != Space)
+        tailStart = LastBreak - 1;  // that byte goes to the new line with the tail
+    const std::int64_t tailLength = outPos_ - tailStart;
+    // Make room for CR LF: the tail moves right by the difference.
+    const std::int64_t newEnd = breakAt + 2 + tailLength;
+    if (newEnd > static_cast<std::int64_t>(output_->size()))
+        GrowOutput(static_cast<std::size_t>(newEnd) - output_->size());
+    std::uint8_t* out = output_->data();
+    std::memmove(out + breakAt + 2, out + tailStart, static_cast<std::size_t>(tailLength));
+    out[breakAt] = '\r';
+    out[breakAt + 1] = '\n';
+    outPos_ = newEnd;
+    LineStart = breakAt + 2;
+    Column = tailLength;
+    CurChar = out[newEnd - 1];
+}
+
+}  // namespace trimora
+
+namespace trimora {
+
+std::string TTrimora::LastFailureText() const {
+    switch (lastFailure_) {
+        case CompressFailure::None:
+            return {};
+        case CompressFailure::CannotRead:
+            return "Cannot open file " + lastFailurePath_;
+        case CompressFailure::NoFormat:
+            return "No file format matches the name " + lastFailurePath_;
+        case CompressFailure::PassFailed:
+            return "Out of memory while compressing " + lastFailurePath_;
+        case CompressFailure::CannotSave:
+            return "Cannot create file " + lastFailurePath_;
+    }
+    return {};
+}
+
+}  // namespace trimora

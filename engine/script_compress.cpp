@@ -1,0 +1,300 @@
+// Script blocks and script files. The JavaScript compressor removes comments,
+// indentation, blank lines and runs of spaces, keeps string, template and
+// regular-expression literals untouched, and keeps one line-break character
+// at the end of each line. The VBScript compressor only turns tabs into
+// spaces and collapses runs of spaces. Both stop after the name of the
+// block's closing tag, which TrackScriptEnd recognises.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "char_class.h"
+#include "trimora.h"
+
+namespace trimora {
+
+namespace {
+constexpr std::uint8_t Nul = 0;
+constexpr std::uint8_t Space = ' ';
+constexpr std::uint8_t Less = '<';
+constexpr std::uint8_t Greater = '>';
+
+// Where the JavaScript compressor stands.
+//   Code          ordinary code
+//   Slash         after a '/' in code: comment, regular expression or division
+//   BlockComment  inside /* */;  BlockStar: just after a '*' in it
+//   LineComment   inside // up to the line break;  LineEnd: just after that break
+//   SingleString, DoubleString, Template: inside '…', "…", `…`
+//   Regex         inside a regular-expression literal
+enum class ScriptState { Code, Slash, BlockComment, BlockStar, LineComment, LineEnd, SingleString, DoubleString, Template, Regex };
+
+constexpr std::array<bool, 256> RegexFollowsTable = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : std::string_view("(,=:[!&|?{};+-*%<>~^")) table[c] = true;
+    return table;
+}();
+
+constexpr std::string_view RegexKeywords[] = {"return", "typeof", "case", "do", "else", "in", "instanceof",
+                                              "new", "delete", "void", "throw", "yield", "await"};
+
+bool IsIdentifierByte(std::uint8_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+}
+
+bool IsLineBreakOrSpace(std::uint8_t c) { return IsLineBreak(c) || c == Space; }
+
+// Template literals nest through "${ … }"; this many levels are followed.
+constexpr int MaxTemplateNesting = 64;
+}  // namespace
+
+// Follows tags in script text so that the block's closing tag is recognised
+// at the first LF, CR, SPACE or '>' after its name. Answers true then.
+bool TTrimora::TrackScriptEnd() {
+    InTag = (InTag || PrevChar == Less) && !(IsLineBreakOrSpace(CurChar) || CurChar == Greater);
+    if (InTag) {
+        if (PrevChar == Less && CurChar == '!') {
+            // "<!--" opens no tag: the two bytes after "<!" are copied unseen.
+            std::uint8_t read[2];
+            std::size_t count = 0;
+            if (InputLeft()) CurChar = read[count++] = ReadInput();
+            if (InputLeft()) PrevChar = read[count++] = ReadInput();
+            if (count == 2 && read[0] == '-' && read[1] == '-') InTag = false;
+            WriteBytes(read, count);
+        } else {
+            TagText.Append(CurChar);
+        }
+    }
+    if (InTag) return false;
+    if (CurChar == Less) {
+        TagText.Clear();
+        scriptEndCheckedSize_ = SIZE_MAX;
+        return false;
+    }
+    // The text only grows between clears: a length already tested did not match.
+    if (!TagText.StartsWith('/') || TagText.Size() == scriptEndCheckedSize_) return false;
+    scriptEndCheckedSize_ = TagText.Size();
+    return NormalizeTagName(TagText.Stored()).View() == ContentTag.Stored();
+}
+
+void TTrimora::CompressJavaScript() {
+    ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
+    scriptEndCheckedSize_ = SIZE_MAX;
+    bool done = false;
+    PrevChar = Nul;
+    std::uint8_t prevPrev = Nul;
+    ScriptState state = ScriptState::Code;
+    bool escaped = false;        // the next byte is written as it is (after a backslash)
+    bool regexAllowed = false;   // the slash just read can open a regular expression
+    bool inClass = false;        // inside [ ] of a regular expression
+    bool dollar = false;         // an unescaped '$' was the last byte of a template's text
+    int templateBraces[MaxTemplateNesting];  // open braces of each "${" expression
+    int templateLevel = 0;
+
+    // The written output before the block never changes while it runs; where
+    // its last non-whitespace byte lies is found once.
+    const std::int64_t blockStart = outPos_;
+    std::int64_t beforeBlock = blockStart - 1;
+    while (beforeBlock >= 0 && IsWhitespace(OutAt(beforeBlock))) --beforeBlock;
+
+    // A slash opens a regular expression unless it follows something that
+    // ends an operand (a name, a number, ')' or ']'): what may stand before
+    // it is nothing, an operator or punctuator, or a keyword.
+    const auto slashOpensRegex = [&]() {
+        std::int64_t last = outPos_ - 1;
+        while (last >= blockStart && IsWhitespace(OutAt(last))) --last;
+        if (last < blockStart) last = beforeBlock;
+        if (last < 0) return true;
+        if (RegexFollowsTable[OutAt(last)]) return true;
+        for (std::string_view word : RegexKeywords) {
+            const std::int64_t start = last + 1 - static_cast<std::int64_t>(word.size());
+            if (start < 0) continue;
+            bool same = true;
+            for (std::size_t i = 0; same && i < word.size(); ++i)
+                same = OutAt(start + static_cast<std::int64_t>(i)) == static_cast<std::uint8_t>(word[i]);
+            if (same && (start == 0 || !IsIdentifierByte(OutAt(start - 1)))) return true;
+        }
+        return false;
+    };
+    // A browser ends a script block at its closing tag even inside a comment;
+    // so does this compressor, or the closing tag would be removed with the
+    // comment. The '<' is read again as code, where TrackScriptEnd sees the tag.
+    const auto closingTagAhead = [&]() {
+        if (CurChar != Less || ContentTag.Empty()) return false;
+        const std::string_view name = ContentTag.Stored();
+        if (inPos_ + 1 + static_cast<std::int64_t>(name.size()) > InputSize || input_[inPos_] != '/') return false;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if (UpperAscii(input_[inPos_ + 1 + static_cast<std::int64_t>(i)]) != static_cast<std::uint8_t>(name[i]))
+                return false;
+        const std::int64_t after = inPos_ + 1 + static_cast<std::int64_t>(name.size());
+        return after == InputSize || IsWhitespace(input_[after]) || input_[after] == Greater || input_[after] == '/';
+    };
+    // The break after a line comment is written unless the output ends, two
+    // bytes back, in a line break or a semicolon.
+    const auto breakWanted = [&]() {
+        if (outPos_ < 2) return outPos_ == 1;
+        const std::uint8_t twoBack = OutAt(outPos_ - 2);
+        return !(IsLineBreak(twoBack) || twoBack == ';');
+    };
+    // Code: TAB is SPACE; whitespace after a line break and a second SPACE
+    // are dropped; a line break or semicolon overwrites the whitespace before it.
+    const auto codeCharacter = [&]() {
+        if (CurChar == '\t') CurChar = Space;
+        if (IsLineBreak(PrevChar) && IsLineBreakOrSpace(CurChar)) return;
+        if (PrevChar == Space && CurChar == Space) return;
+        if ((IsLineBreak(CurChar) || CurChar == ';') && IsLineBreakOrSpace(PrevChar) && outPos_ > 0) --outPos_;
+        Write(CurChar);
+    };
+
+    while (InputLeft() && !done) {
+        prevPrev = PrevChar;
+        PrevChar = CurChar;
+        CurChar = ReadInput();
+        switch (state) {
+            case ScriptState::Code:
+                if (escaped) {
+                    Write(CurChar);
+                    escaped = false;
+                } else if (CurChar == '"' || CurChar == '\'' || CurChar == '`') {
+                    Write(CurChar);
+                    state = CurChar == '"' ? ScriptState::DoubleString
+                            : CurChar == '\'' ? ScriptState::SingleString
+                                               : ScriptState::Template;
+                    if (state == ScriptState::Template && templateLevel < MaxTemplateNesting)
+                        templateBraces[templateLevel++] = -1;  // -1: in the literal's text
+                } else if (CurChar == '/') {
+                    regexAllowed = PrevChar != Less && slashOpensRegex();
+                    state = ScriptState::Slash;
+                    done = TrackScriptEnd();
+                } else {
+                    codeCharacter();
+                    if (CurChar == '\\') escaped = true;
+                    if (templateLevel > 0 && templateBraces[templateLevel - 1] >= 0) {
+                        int& braces = templateBraces[templateLevel - 1];
+                        if (CurChar == '{') {
+                            ++braces;
+                        } else if (CurChar == '}' && braces-- == 0) {
+                            braces = -1;
+                            state = ScriptState::Template;  // back in the literal's text
+                        }
+                    }
+                    if (state == ScriptState::Code) done = TrackScriptEnd();
+                }
+                break;
+            case ScriptState::Slash:
+                done = TrackScriptEnd();
+                if (CurChar == '*') {
+                    state = ScriptState::BlockComment;
+                } else if (CurChar == '/') {
+                    state = ScriptState::LineComment;
+                } else {
+                    Write('/');
+                    Write(CurChar);
+                    state = ScriptState::Code;
+                    if (regexAllowed && !IsLineBreak(CurChar)) {
+                        state = ScriptState::Regex;
+                        escaped = CurChar == '\\';
+                        inClass = CurChar == '[';
+                    }
+                }
+                break;
+            case ScriptState::BlockComment:
+            case ScriptState::BlockStar:
+            case ScriptState::LineComment:
+                if (closingTagAhead()) {
+                    --inPos_;
+                    CurChar = PrevChar;
+                    PrevChar = prevPrev;
+                    state = ScriptState::Code;
+                    break;
+                }
+                if (state == ScriptState::BlockComment) {
+                    if (CurChar == '*')
+                        state = ScriptState::BlockStar;
+                    else if (CurChar == '/' && PrevChar == '*')
+                        state = ScriptState::Code;
+                } else if (state == ScriptState::BlockStar) {
+                    state = CurChar == '/' ? ScriptState::Code : ScriptState::BlockComment;
+                } else if (CurChar == Greater && prevPrev == '-' && PrevChar == '-') {
+                    WriteBytes(reinterpret_cast<const std::uint8_t*>("//-->"), 5);
+                    state = ScriptState::Code;
+                } else if (IsLineBreak(CurChar)) {
+                    state = ScriptState::LineEnd;
+                }
+                break;
+            case ScriptState::LineEnd:
+                if (IsLineBreak(CurChar)) {
+                    if (breakWanted()) Write(CurChar);
+                } else {
+                    // The break that ended the comment separates the lines;
+                    // then this byte is read again as code.
+                    if (breakWanted()) Write(PrevChar);
+                    --inPos_;
+                }
+                state = ScriptState::Code;
+                break;
+            case ScriptState::SingleString:
+            case ScriptState::DoubleString:
+            case ScriptState::Template: {
+                Write(CurChar);
+                const std::uint8_t closing = state == ScriptState::SingleString   ? '\''
+                                             : state == ScriptState::DoubleString ? '"'
+                                                                                   : '`';
+                const bool afterDollar = dollar;
+                dollar = false;
+                if (escaped) {
+                    escaped = false;
+                } else if (CurChar == '\\') {
+                    escaped = true;  // protects the next byte, a backslash included
+                } else if (CurChar == closing) {
+                    state = ScriptState::Code;
+                    if (closing == '`' && templateLevel > 0) --templateLevel;
+                } else if (state == ScriptState::Template) {
+                    dollar = CurChar == '$';
+                    if (CurChar == '{' && afterDollar && templateLevel > 0) {
+                        templateBraces[templateLevel - 1] = 0;  // "${": code up to its "}"
+                        state = ScriptState::Code;
+                    }
+                }
+                break;
+            }
+            case ScriptState::Regex:
+                Write(CurChar);
+                if (IsLineBreak(CurChar)) {
+                    escaped = inClass = false;
+                    state = ScriptState::Code;
+                } else if (escaped) {
+                    escaped = false;
+                } else if (CurChar == '\\') {
+                    escaped = true;
+                } else if (inClass) {
+                    inClass = CurChar != ']';
+                } else if (CurChar == '[') {
+                    inClass = true;
+                } else if (CurChar == '/') {
+                    state = ScriptState::Code;
+                }
+                break;
+        }
+    }
+    if (done && CurChar != Greater) tagPending_ = true;  // "</script >": the pass ends the tag
+}
+
+void TTrimora::CompressVBScript() {
+    ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
+    scriptEndCheckedSize_ = SIZE_MAX;
+    bool done = false;
+    while (InputLeft() && !done) {
+        PrevChar = CurChar;
+        CurChar = ReadInput();
+        if (CurChar == '\t') CurChar = Space;
+        if (!(PrevChar == Space && CurChar == Space)) {
+            Write(CurChar);
+            ++Column;
+        }
+        done = TrackScriptEnd();
+    }
+    if (done && CurChar != Greater) tagPending_ = true;
+}
+
+}  // namespace trimora

@@ -1,0 +1,277 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine_test_support.h"
+
+namespace trimora {
+namespace {
+
+using test::TagSpec;
+
+// One row: input -> output under a rule tree. Tags apply to "*.htm;*.html";
+// the file name chooses the format ("x.js", "x.css" and "x.vbs" are whole files).
+struct CompressCase {
+    std::string Name;
+    std::string Input;
+    std::string Expected;
+    std::uint32_t FormatFlags = 0;
+    std::vector<TagSpec> Tags = {};
+    int MaxLength = 0;
+    std::string FileName = "x.htm";
+    bool BuiltInRules = false;
+    friend void PrintTo(const CompressCase& c, std::ostream* out) { *out << c.Name; }
+};
+
+class CompressTable : public testing::TestWithParam<CompressCase> {};
+
+TEST_P(CompressTable, GivesExactBytes) {
+    const CompressCase& c = GetParam();
+    for (bool fastPaths : {true, false}) {
+        TTrimora engine("");
+        engine.SetFastPathsForTesting(fastPaths);
+        if (c.BuiltInRules)
+            test::LoadBuiltInRules(engine);
+        else
+            test::BuildTree(engine, c.FormatFlags, c.MaxLength, c.Tags);
+        const std::string output = test::CompressText(engine, c.FileName, c.Input);
+        EXPECT_EQ(test::Visible(output), test::Visible(c.Expected))
+            << "input: " << test::Visible(c.Input) << (fastPaths ? "" : " (byte at a time)");
+    }
+}
+
+std::string CaseName(const testing::TestParamInfo<CompressCase>& info) { return info.param.Name; }
+
+constexpr std::uint32_t Quotes = tfRemoveQuotes;
+
+// ------------------------------------------------------------ the markup pass
+
+INSTANTIATE_TEST_SUITE_P(
+    MarkupPass, CompressTable,
+    testing::Values(
+        CompressCase{"SpaceRunBecomesOne", "a   b", "a b"},
+        CompressCase{"AnyWhitespaceBecomesSpace", "a\r\n\tb", "a b"},
+        CompressCase{"FinalSpaceDropped", "a b ", "a b"},
+        CompressCase{"QuotedValueKeepsWhitespace", "<p  title=\"x  y\">", "<p title=\"x  y\">"},
+        CompressCase{"SpaceBeforeGreaterStays", "<a href=\"x\" >", "<a href=\"x\" >"},
+        CompressCase{"CommentAndSpaceBeforeGo", "a <!-- c --> b", "a b"},
+        CompressCase{"ShortestComment", "<!-->x", "x"},
+        CompressCase{"UnclosedCommentRemovesRest", "a <!-- c", "a"},
+        CompressCase{"GreaterInQuotesDoesNotEndTag", "<p title=\"a>b\">", "<p title=\"a>b\">"},
+        CompressCase{"WrapAtMaxLength", "aaaa bbbb cccc", "aaaa bbbb\r\ncccc", 0, {}, 10},
+        CompressCase{"WrapFirstLineOneEarly", "aaaa bbbbb", "aaaa\r\nbbbbb", 0, {}, 10},
+        CompressCase{"WrapAfterGreater", "<b>xxxxxxxxxx</b>", "<b>xxxxxxxxxx</b>", 0, {}, 10},
+        CompressCase{"WrapReplacesSpaceEvenInTextQuotes", "aaa \"b c\"dddddd", "aaa \"b\r\nc\"dddddd", 0, {}, 10},
+        // The space that set the break point was removed with the tag moved
+        // over it: the byte now there goes to the new line.
+        CompressCase{"WrapMovesByteBeforeBreak", "aaaa <x>bbbbbbbb", "aaaa\r\n<x>bbbbbbbb", 0,
+                     {{"X", tfRemoveWhitespace}}, 10},
+        CompressCase{"KeptComment", "a <!-- c --> b", "a <!-- c --> b", tfKeepComments},
+        CompressCase{"KeptCommentEndsAtGreater", "a <!-- x > y --> b", "a <!-- x > y --> b", tfKeepComments},
+        CompressCase{"EmptyInput", "", ""},
+        CompressCase{"SelfClosingLooksUpNameWithSlash", "a <br/> b", "a <br/> b", 0, {{"BR", tfRemoveWhitespace}}},
+        CompressCase{"SpacedSelfClosingFindsRule", "a <br /> b", "a<br /> b", 0, {{"BR", tfRemoveWhitespace}}},
+        CompressCase{"DoNotCompressKeepsNestedContent", "<pre> a  <pre>b</pre>  c </pre>  d",
+                     "<pre> a  <pre>b</pre>  c </pre> d", 0, {{"PRE", tfDoNotCompress}}},
+        CompressCase{"DoNotCompressClosingTagGetsItsRule", "x <pre> a </pre>", "x<pre> a</pre>", 0,
+                     {{"PRE", tfDoNotCompress | tfRemoveWhitespace}}},
+        CompressCase{"RemoveContentKeepsTags", "<x>abc<b>d</b></x> e", "<x></x> e", 0, {{"X", tfRemoveContent}}},
+        CompressCase{"RemoveContentAndTag", "a <x>abc</x> b", "a  b", 0, {{"X", tfRemoveContent | tfRemoveTag}}},
+        CompressCase{"UnclosedTagRunsToEnd", "a <b c=\"d  e", "a <b c=\"d  e"},
+        CompressCase{"EmptyTagDoesNothing", "a <> b > c", "a <> b > c"},
+        CompressCase{"BytesAbove127AreOrdinary", "\xe9t\xe9   \xff", "\xe9t\xe9 \xff"}),
+    CaseName);
+
+// ------------------------------------------------------------ tag rewriting
+
+INSTANTIATE_TEST_SUITE_P(
+    TagRewriting, CompressTable,
+    testing::Values(
+        CompressCase{"Unquote", "<a href=\"x.htm\">", "<a href=x.htm>", Quotes},
+        CompressCase{"UnquoteApostrophes", "<a href='x.htm'>", "<a href=x.htm>", Quotes},
+        CompressCase{"SpaceKeepsQuotes", "<a title=\"a b\">", "<a title=\"a b\">", Quotes},
+        CompressCase{"OtherQuoteKeepsQuotes", "<a title=\"it's\">", "<a title=\"it's\">", Quotes},
+        CompressCase{"GreaterKeepsQuotes", "<a title=\"a>b\">", "<a title=\"a>b\">", Quotes},
+        CompressCase{"EqualsNeedsNoQuotes", "<a title=\"a=b\">", "<a title=a=b>", Quotes},
+        CompressCase{"TabKeepsQuotes", "<a title=\"a\tb\">", "<a title=\"a\tb\">", Quotes},
+        CompressCase{"LineBreakKeepsQuotes", "<a title=\"a\r\nb\">", "<a title=\"a\r\nb\">", Quotes},
+        CompressCase{"ValueEndingInEquals", "<a href=\"?x=\">", "<a href=?x=>", Quotes},
+        CompressCase{"NoRemoveQuotesFlag", "<a href=\"x.htm\" alt=\"\">", "<a href=\"x.htm\" alt=\"\">"},
+        CompressCase{"SeveralValues", "<a  href=\"x\"   class='y z'  id=\"q\">", "<a href=x class='y z' id=q>", Quotes},
+        CompressCase{"RemovePrecedingSpace", "a <x> b", "a<x> b", 0, {{"X", tfRemoveWhitespace}}},
+        CompressCase{"RemoveTagKeepsBothSpaces", "a <x> b", "a  b", 0, {{"X", tfRemoveTag}}},
+        CompressCase{"RemoveTagAndSpace", "a <x> b", "a b", 0, {{"X", tfRemoveTag | tfRemoveWhitespace}}},
+        CompressCase{"ReplaceTagName", "<em class=\"c\">t</em>", "<I class=c>t</I>", Quotes,
+                     {{"EM", tfReplaceTag, "I"}}},
+        CompressCase{"ReplaceWithLongerName", "<b>t</B>", "<STRONG>t</STRONG>", 0, {{"B", tfReplaceTag, "STRONG"}}},
+        CompressCase{"ReplaceWithEmptyNameChangesNothing", "<em>t</em>", "<em>t</em>", 0, {{"EM", tfReplaceTag, ""}}},
+        CompressCase{"RemoveSpaceAtVeryStart", "<x>", "<x>", 0, {{"X", tfRemoveWhitespace}}},
+        CompressCase{"RemoveSpaceOnlyOneSpace", "a\n\n<x>", "a<x>", 0, {{"X", tfRemoveWhitespace}}},
+        // The closing tag has no attribute text of its own: it keeps the tag's rule.
+        CompressCase{"RuleOfSubTag", "<script language=\"vbscript\"> a </script>", "</script>", Quotes,
+                     {{"SCRIPT", tfDoNotCompress, "", {{"*vb*", tfRemoveContent | tfRemoveTag}}}}}),
+    CaseName);
+
+// ------------------------------------------------------------ mended faults
+
+INSTANTIATE_TEST_SUITE_P(
+    MendedFaults, CompressTable,
+    testing::Values(
+        // A greater-than sign in text ends no tag.
+        CompressCase{"GreaterInTextAfterReplacedTag", "<p><em>x</em> item > b</p>", "<p><I>x</I> item > b</p>", 0,
+                     {}, 0, "x.htm", true},
+        CompressCase{"GreaterInTextAfterRemovedTag", "<p>a</p><meta name=x>Home > Products",
+                     "<p>a</p>Home > Products", 0, {}, 0, "x.htm", true},
+        CompressCase{"ClosingScriptTagWithSpace", "<script language=\"javascript\">a</script >x > y",
+                     "<script language=javascript>a</script >x > y", 0, {}, 0, "x.htm", true},
+        CompressCase{"CommentLeavesNothingPending", "<b>x</b><!-- c -->y > z", "<B>x</B>y > z", 0,
+                     {{"B", tfReplaceTag, "B"}}},
+        // Only a final SPACE is dropped.
+        CompressCase{"StyleBlockRunningToEnd", "<style>a{b;} ", "<style>a{b;}", 0, {}, 0, "x.htm", true},
+        // Quotes go only when what follows cannot run into the value.
+        CompressCase{"QuoteBeforeSlash", "<link rel=\"stylesheet\" href=\"a.css\"/>",
+                     "<link rel=stylesheet href=\"a.css\"/>", Quotes},
+        CompressCase{"QuoteAtEndOfInput", "<a b=\"c\"", "<a b=c", Quotes},
+        CompressCase{"QuoteBeforeNextAttribute", "<a b=\"1\"c=\"2\">", "<a b=\"1\"c=2>", Quotes},
+        // An empty value keeps its quotes and its attribute.
+        CompressCase{"EmptyValueFirst", "<img alt=\"\" src=\"a.gif\">", "<img alt=\"\" src=a.gif>", Quotes},
+        CompressCase{"EmptyValueLast", "<img src=\"a.gif\" alt=\"\">", "<img src=a.gif alt=\"\">", Quotes},
+        CompressCase{"EmptyApostrophes", "<a b=''>", "<a b=''>", Quotes},
+        CompressCase{"EmptyAfterJoinedValue", "<a b=\"1\"c=\"\">", "<a b=\"1\"c=\"\">", Quotes},
+        CompressCase{"EmptyWithoutName", "<x=\"\">", "<x=\"\">", Quotes},
+        // Declarations keep their quotes.
+        CompressCase{"DoctypeKeepsQuotes",
+                     "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+                     "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
+                     "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+                     "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
+                     Quotes},
+        CompressCase{"KeptCommentKeepsQuotes", "<!-- a=\"b\" -->", "<!-- a=\"b\" -->", Quotes | tfKeepComments},
+        // A dotted folder gives no extension.
+        CompressCase{"DottedFolder", "a  b", "<no format>", 0, {}, 0, "/srv/site.htm/readme"}),
+    CaseName);
+
+// ------------------------------------------------------------ scripts
+
+std::vector<CompressCase> ScriptCases() {
+    struct Row {
+        const char* Name;
+        std::string Input, Expected;
+    };
+    const Row rows[] = {
+        {"SpaceRuns", "a  =  b", "a = b"},
+        {"SpaceBeforeSemicolon", "x = 1 ;", "x = 1;"},
+        {"Indentation", "\n    x", "\nx"},
+        {"CrLfKeepsOneBreak", "a\r\nb", "a\rb"},
+        {"BlockComment", "a/* c */b", "ab"},
+        {"DoubleString", "s = \"a  b\";", "s = \"a  b\";"},
+        {"EscapedQuote", "s = 'it\\'s';", "s = 'it\\'s';"},
+        {"LineCommentCrLf", "a // c\r\nb", "a \nb"},
+        {"LineCommentAfterSemicolon", "a; // c\r\nb", "a; b"},
+        {"LineCommentLf", "a // c\nb", "a \nb"},
+        {"LineCommentLfAfterSemicolon", "a; // c\nb", "a; b"},
+        {"LineCommentLoneCr", "a // c\rb", "a \rb"},
+        {"LineCommentIndentedNextLine", "a // c\n    b", "a \nb"},
+        {"HiddenEnd", "// hide -->", "//-->"},
+        {"Division", "a / b", "a / b"},
+        {"SlashStarSlash", "/*/ x */ y", " x */ y"},
+        {"RegexWithSlashes", "x = /^\\/\\//.test(s); // c", "x = /^\\/\\//.test(s); "},
+        {"RegexWithQuote", "a = b + /'/.source;  c  =  'd  e';", "a = b + /'/.source; c = 'd  e';"},
+        {"RegexAfterKeyword", "return /[/]x/.test(a)  ", "return /[/]x/.test(a) "},
+        {"RegexAtStart", "/\\/\\*  x/g", "/\\/\\*  x/g"},
+        {"RegexEndsAtLineBreak", "x = /a\ny  =  1", "x = /a\ny = 1"},
+        {"DivisionAfterName", "a = b / c / d", "a = b / c / d"},
+        {"DivisionAfterParen", "f(a) / 2 // half", "f(a) / 2 "},
+        {"NotAKeywordEnding", "areturn / x / y", "areturn / x / y"},
+        {"BackslashEscapesNextByte", "a\\\"b  c", "a\\\"b c"},
+        {"StringEndingInBackslash", "s = \"\\\\\"; t = \"a  b\"; // x", "s = \"\\\\\"; t = \"a  b\"; "},
+        {"TemplateLiteral", "s = `a  // b ${ x  +  y } c'd`;  e  =  1", "s = `a  // b ${ x + y } c'd`; e = 1"},
+        {"NestedTemplate", "`a ${ f(`b  ${c}  d`) } e`  ;", "`a ${ f(`b  ${c}  d`) } e`;"},
+        {"EscapedTemplateDollar", "`\\${a  b}`", "`\\${a  b}`"},
+        {"LessBangDashDash", "a <!-- b", "a <!-- b"},
+        {"UnterminatedString", "s = 'abc  ", "s = 'abc  "},
+    };
+    std::vector<CompressCase> cases;
+    for (const Row& row : rows) cases.push_back({row.Name, row.Input, row.Expected, 0, {}, 0, "x.js"});
+    cases.push_back({"SlashAtEndOfInput", "a/", "a", 0, {}, 0, "x.js"});
+    cases.push_back({"ScriptFileStopsAtEmptyClosingTag", "a  =  1 </ >  b  c", "a = 1 </ > b c", 0, {}, 0, "x.js"});
+    // The same rows inside a page: the block ends at its closing tag.
+    for (const Row& row : rows) {
+        if (std::string(row.Name) == "HiddenEnd") continue;
+        cases.push_back({std::string("InPage") + row.Name,
+                         "<script language=\"javascript\">" + row.Input + "</script>",
+                         "<script language=javascript>" + row.Expected + "</script>", 0, {}, 0, "x.htm", true});
+    }
+    cases.push_back({"WholeBlockExample",
+                     "<script language=\"javascript\">\r\n<!--\r\n  var a = 1;  // one\r\n"
+                     "  /* two */ b = \"x  y\";\r\n//-->\r\n</script>\r\n",
+                     "<script language=javascript>\r<!--\rvar a = 1;  b = \"x  y\";\r//-->\r</script>", 0, {}, 0,
+                     "x.htm", true});
+    cases.push_back({"ClosingTagInStringDoesNotEndBlock",
+                     "<script language=\"javascript\">s = \"</script>\";  x</script>  y",
+                     "<script language=javascript>s = \"</script>\"; x</script> y", 0, {}, 0, "x.htm", true});
+    // A browser ends the block at its closing tag even inside a comment.
+    cases.push_back({"ClosingTagInLineComment", "<script type=\"text/javascript\">a(); // c</script><p>b  c</p>",
+                     "<script type=text/javascript>a(); </script><p>b c</p>", 0, {}, 0, "x.htm", true});
+    cases.push_back({"ClosingTagInBlockComment", "<script language=javascript>a(); /* c </SCRIPT > d */ e",
+                     "<script language=javascript>a(); </SCRIPT > d */ e", 0, {}, 0, "x.htm", true});
+    cases.push_back({"OtherClosingTagInComment", "<script language=javascript>a(); // </scripts>\nb</script>",
+                     "<script language=javascript>a(); b</script>", 0, {}, 0, "x.htm", true});
+    cases.push_back({"ScriptWithoutSubTagIsCopied", "<script src=\"a.js\">  a  </script>",
+                     "<script src=a.js>  a  </script>", 0, {}, 0, "x.htm", true});
+    cases.push_back({"VbTabs", "a\t\tb", "a b", 0, {}, 0, "x.vbs"});
+    cases.push_back({"VbStringsToo", "MsgBox \"a   b\"", "MsgBox \"a b\"", 0, {}, 0, "x.vbs"});
+    cases.push_back({"VbLineBreaksStay", "a\r\n\r\nb", "a\r\n\r\nb", 0, {}, 0, "x.vbs"});
+    cases.push_back({"VbInPage", "<script language=\"vbscript\">  a \t b  </script>  c",
+                     "<script language=vbscript> a b </script> c", 0, {}, 0, "x.htm", true});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, CompressTable, testing::ValuesIn(ScriptCases()), CaseName);
+
+// ------------------------------------------------------------ style sheets
+
+std::vector<CompressCase> StyleCases() {
+    std::vector<CompressCase> cases = {
+        {"Separators", "a { color : red ; }", "a{color:red;}"},
+        {"AfterComma", "a,  b", "a,b"},
+        {"LineBreaks", "h1\r\n{\r\n\tmargin: 0;\r\n}", "h1{margin:0;}"},
+        {"ChildCombinatorStays", "a > b", "a > b"},
+        {"CommentsAreText", "a { /* note */ }", "a{/* note */}"},
+        {"StringsAreText", "p:after { content: \"x  y\" }", "p:after{content:\"x y\"}"},
+        {"FinalSpaceStaysInAFile", "a b ", "a b "},
+        {"PseudoElementAfterSpace", "div ::selection { x : y }", "div ::selection{x:y}"},
+        {"PseudoClassAfterSpace", ".x :not(.y) { }", ".x :not(.y){}"},
+        {"ValidAfterSpace", ".was-validated :valid{a:b}", ".was-validated :valid{a:b}"},
+        {"PropertyColon", "color : red", "color:red"},
+        {"ColonBeforeClosingBrace", "a { b : c }", "a{b:c}"},
+        {"SeveralSelectorColons", "a :hover , b :focus { c : d ; e : f }", "a :hover,b :focus{c:d;e:f}"},
+    };
+    for (CompressCase& c : cases) c.FileName = "x.css";
+    cases.push_back({"StyleBlockInPage", "<style> a { b : c } </style>", "<style> a{b:c}</style>", 0, {}, 0, "x.htm",
+                     true});
+    cases.push_back({"StyleBlockClosingTagGetsRule", "<style>a{}</style>  <p>x", "<style>a{}</style><p>x", 0, {}, 0,
+                     "x.htm", true});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, CompressTable, testing::ValuesIn(StyleCases()), CaseName);
+
+// ------------------------------------------------------------ a whole page
+
+TEST(Compress, BuiltInRulesOnAPage) {
+    const std::string page =
+        "<!DOCTYPE html>\r\n<html>\r\n  <head>\r\n    <meta name=\"generator\" content=\"x\">\r\n"
+        "    <title>Site</title>\r\n  </head>\r\n  <body>\r\n    <!-- nav -->\r\n"
+        "    <p class=\"intro\">Hello   <strong>world</strong>, <em>again</em>.</p>\r\n"
+        "    <pre>  keep   this  </pre>\r\n  </body>\r\n</html>\r\n";
+    TTrimora engine("");
+    test::LoadBuiltInRules(engine);
+    EXPECT_EQ(test::CompressText(engine, "index.htm", page),
+              "<html><head><title>Site</title></head><body><p class=intro>Hello <B>world</B>, <I>again</I>.</p>"
+              "<pre>  keep   this </pre></body></html>");
+}
+
+}  // namespace
+}  // namespace trimora

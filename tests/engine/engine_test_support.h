@@ -1,0 +1,79 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "default_rules.h"
+#include "trimora.h"
+
+namespace trimora::test {
+
+struct TagSpec {
+    std::string Name;
+    std::uint32_t Flags = 0;
+    std::string ReplaceWith = {};
+    std::vector<TagSpec> SubTags = {};  // Name holds the pattern
+};
+
+// An engine with one format "*.htm;*.html" (and "*.js", "*.css", "*.vbs"
+// for whole files) and the given tags.
+inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TagSpec>& tags) {
+    FreeTags(engine.Formats);
+    TagRule html;
+    html.Name = std::to_string(maxLength);
+    html.Flags = formatFlags;
+    html.Pattern = "*.htm;*.html";
+    TagProp& format = engine.Formats.Add(html);
+    const auto addSubTags = [](TagProp& parent, const std::vector<TagSpec>& subs, auto& self) -> void {
+        for (const TagSpec& sub : subs) {
+            TagRule fields;
+            fields.Name = NormalizeTagName(sub.Name.substr(0, 10)).View();
+            fields.Pattern = sub.Name;
+            fields.Flags = sub.Flags;
+            fields.ReplaceWith = sub.ReplaceWith;
+            self(parent.Children.Add(fields), sub.SubTags, self);
+        }
+    };
+    for (const TagSpec& tag : tags) {
+        TagRule fields;
+        fields.Name = NormalizeTagName(tag.Name).View();
+        fields.Flags = tag.Flags;
+        fields.ReplaceWith = tag.ReplaceWith;
+        addSubTags(format.Children.Add(fields), tag.SubTags, addSubTags);
+    }
+    if (!format.Children.Empty()) SortTags(format.Children, 0, static_cast<std::ptrdiff_t>(format.Children.Size()) - 1);
+    for (auto [pattern, flags] : {std::pair{"*.js", tfJavaScript}, {"*.css", tfStyleSheet}, {"*.vbs", tfVBScript}}) {
+        TagRule whole;
+        whole.Name = "0";
+        whole.Pattern = pattern;
+        whole.Flags = flags;
+        engine.Formats.Add(whole);
+    }
+}
+
+inline void LoadBuiltInRules(TTrimora& engine) {
+    const auto bytes = DefaultRuleBytes();
+    engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
+}
+
+inline std::string CompressText(TTrimora& engine, const std::string& fileName, const std::string& input) {
+    std::vector<std::uint8_t> output;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(input.data());
+    if (!engine.CompressBytes(fileName, {data, input.size()}, output)) return "<no format>";
+    return {output.begin(), output.end()};
+}
+
+// Shows control bytes so that failures read well.
+inline std::string Visible(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+}  // namespace trimora::test
