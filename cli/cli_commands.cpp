@@ -14,6 +14,7 @@ constexpr std::string_view GeneralHelp =
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
+        {"file", "compress one file, or standard input, to a file or standard output", RunFileCommand},
         {"rules", "show, write or convert tag-settings files", RunRulesCommand},
     };
     return commands;

@@ -29,6 +29,7 @@ int RunCli(const Arguments& arguments);
 int UsageError(std::string_view command, std::string_view message);
 bool IsHelpOption(std::string_view argument);
 
+int RunFileCommand(const Arguments& arguments);
 int RunRulesCommand(const Arguments& arguments);
 
 }  // namespace trimora::cli

@@ -8,6 +8,8 @@
 // while the name part is collected, and Quote not SPACE inside a quoted value.
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <cstring>
 #include <new>
 
@@ -23,6 +25,26 @@ constexpr std::uint8_t Space = ' ';
 constexpr std::uint8_t Less = '<';
 constexpr std::uint8_t Greater = '>';
 constexpr std::uint8_t Slash = '/';
+
+// Byte classes of the shortcuts: ordinary, whitespace, or a byte the full
+// character step has to see.
+constexpr std::uint8_t TextOrdinary = 0;
+constexpr std::uint8_t TextWhitespace = 1;
+constexpr std::uint8_t TextStop = 2;
+constexpr std::array<std::uint8_t, 256> MakeClasses(std::string_view stops) {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned char c : std::string_view("\t\n\r ")) table[c] = TextWhitespace;
+    for (unsigned char c : stops) table[c] = TextStop;
+    return table;
+}
+constexpr auto MarkupTextClasses = MakeClasses("<>");
+constexpr auto AttributeClasses = MakeClasses(">\"'");
+// Bytes that keep the quotes of the value they stand in.
+constexpr std::array<std::uint8_t, 256> UnsafeInValue = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned char c : std::string_view("\t\n\r >\"'")) table[c] = 1;
+    return table;
+}();
 }  // namespace
 
 std::int64_t TTrimora::Compress(const std::string& SourceFile, const std::string& DestFile) {
@@ -47,7 +69,6 @@ std::int64_t TTrimora::Compress(const std::string& SourceFile, const std::string
 bool TTrimora::CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
                              std::vector<std::uint8_t>& output) {
     lastFailure_ = CompressFailure::None;
-    lastFailurePath_ = std::string(fileName);
     output.clear();
 
     // Reset the pass state.
@@ -58,7 +79,7 @@ bool TTrimora::CompressBytes(std::string_view fileName, std::span<const std::uin
     InTag = InTagName = IsOpenTag = false;
     TagText.Clear();
     ContentTag.Clear();
-    AttrText.clear();  // so that no file's result depends on the one before it
+    AttrText.Clear();  // so that no file's result depends on the one before it
     CurChar = Nul;
     PrevChar = Nul;
     UnsafeCount = 0;
@@ -72,6 +93,7 @@ bool TTrimora::CompressBytes(std::string_view fileName, std::span<const std::uin
 
     if (FindFormat(fileName) < 0) {
         lastFailure_ = CompressFailure::NoFormat;
+        lastFailurePath_ = std::string(fileName);
         return false;
     }
     try {
@@ -82,6 +104,7 @@ bool TTrimora::CompressBytes(std::string_view fileName, std::span<const std::uin
         output.clear();
         output.shrink_to_fit();
         lastFailure_ = CompressFailure::PassFailed;
+        lastFailurePath_ = std::string(fileName);
         return false;
     }
     input_ = nullptr;
@@ -102,7 +125,13 @@ void TTrimora::RunPass() {
     RemoveQuotes = (formatFlags & tfRemoveQuotes) != 0;
     RemoveComments = (formatFlags & tfKeepComments) == 0;
     CurChar = Nul;
-    while (InputLeft()) CharacterStep();
+    while (InputLeft()) {
+        if (fastPaths_ && MaxLength <= 0) {
+            FastMarkupRun();
+            if (!InputLeft()) break;
+        }
+        CharacterStep();
+    }
 
     // The last space goes, but only a space.
     if (CurChar == Space && outPos_ > 0 && OutAt(outPos_ - 1) == Space) --outPos_;
@@ -128,10 +157,13 @@ void TTrimora::CharacterStep() {
     // A tag begins after its less-than sign; a greater-than sign in a quoted value does not end it.
     InTag = (InTag || PrevChar == Less) && !(CurChar == Greater && Quote == Space);
     if (IsQuoteChar(CurChar)) {
-        if (CurChar == Quote)
+        if (CurChar == Quote) {
             Quote = Space;
-        else if (Quote == Space && InTag)
+        } else if (Quote == Space && InTag) {
             Quote = CurChar;
+            valueOpenedIn_ = inPos_ - 1;
+            valueOpenedOut_ = outPos_;  // where the quote is about to be written
+        }
     }
     if (!(PrevChar == Space && CurChar == Space && (!InTag || Quote == Space))) {
         Write(CurChar);
@@ -141,8 +173,8 @@ void TTrimora::CharacterStep() {
         if (InTagName) {
             TagText.Append(CurChar);
             if (IsWhitespace(CurChar)) InTagName = false;
-        } else if (AttrText.size() < PatternString::MaxSize) {
-            AttrText.push_back(static_cast<char>(CurChar));
+        } else {
+            AttrText.Append(static_cast<char>(CurChar));
         }
         if (RemoveComments && TagText.Equals("!--")) SkipComment();
         QuoteBookkeeping();
@@ -157,17 +189,103 @@ void TTrimora::CharacterStep() {
         }
     } else if (CurChar == Less) {
         TagText.Clear();
-        AttrText.clear();
+        AttrText.Clear();
         InTagName = true;
         tagPending_ = true;
     }
 }
 
+// Shortcuts of the character step for long runs of bytes that need none of
+// its decisions: text, a quoted value, or attributes outside values. Each
+// stops before the first byte that may change the state and gives the same
+// bytes and state as the step itself (tests compare both). Not used while
+// lines are wrapped.
+namespace {
+// Copies bytes up to the first stop byte, each whitespace run as one SPACE
+// (none when the byte before the run was a SPACE). Branch-free per byte:
+// text alternates words and spaces too often for a branch to guess.
+inline void CollapseRun(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
+                        std::int64_t& o, const std::array<std::uint8_t, 256>& classes, bool afterSpace) {
+    std::uint8_t spaceBefore = afterSpace ? 1 : 0;
+    std::int64_t at = i, written = o;
+    while (at < end) {
+        const std::uint8_t c = in[at];
+        const std::uint8_t kind = classes[c];
+        if (kind == TextStop) break;
+        out[written] = kind != 0 ? Space : c;
+        written += 1 - (kind & spaceBefore);
+        spaceBefore = kind;
+        ++at;
+    }
+    i = at;
+    o = written;
+}
+}  // namespace
+
+void TTrimora::FastMarkupRun() {
+    const std::uint8_t* in = input_;
+    const std::int64_t start = inPos_;
+    const std::int64_t end = InputSize;
+    std::int64_t i = start;
+    std::uint8_t* out = OutputRoom(end - i);
+    std::int64_t o = outPos_;
+
+    if (!InTag) {
+        // Text: whitespace runs become one SPACE; stops at '<' and '>'.
+        if (Quote != Space || CurChar == Less) return;
+        CollapseRun(in, i, end, out, o, MarkupTextClasses, CurChar == Space);
+    } else if (InTagName) {
+        // The tag's name: stops at whitespace, quotes and '>', and before
+        // anything that could make it "!--".
+        if (Quote != Space) return;
+        while (i < end) {
+            const std::uint8_t c = in[i];
+            if (AttributeClasses[c] != TextOrdinary || (TagText.Size() < 3 && (c == '!' || c == '-'))) break;
+            out[o++] = c;
+            TagText.Append(c);
+            ++i;
+        }
+        if (i != start) UnsafeCount = 0;
+    } else {
+        const bool counting = RemoveQuotes && !TagText.StartsWith('!');
+        if (Quote != Space) {
+            // A quoted value: copied as it is up to its closing quote.
+            const auto* found = static_cast<const std::uint8_t*>(std::memchr(in + i, Quote, static_cast<std::size_t>(end - i)));
+            const std::int64_t stop = found != nullptr ? found - in : end;
+            std::memcpy(out + o, in + i, static_cast<std::size_t>(stop - i));
+            o += stop - i;
+            AttrText.AppendBytes(in + i, static_cast<std::size_t>(stop - i));
+            if (counting) {
+                std::int32_t unsafe = UnsafeCount;
+                for (std::int64_t k = i; k < stop; ++k) unsafe += UnsafeInValue[in[k]];
+                // The other quote character is unsafe, the value's own never occurs here.
+                UnsafeCount = unsafe;
+            }
+            i = stop;
+        } else {
+            // Attributes between values: stops at quotes and at '>'.
+            CollapseRun(in, i, end, out, o, AttributeClasses, CurChar == Space);
+            if (i != start) UnsafeCount = 0;
+            for (std::int64_t k = start; k < i && !AttrText.Full(); ++k)
+                AttrText.Append(static_cast<char>(IsWhitespace(in[k]) ? Space : in[k]));
+        }
+    }
+    if (i == start) return;
+    // PrevChar and CurChar are the last two bytes read, whitespace outside
+    // values as SPACE.
+    const auto asRead = [&](std::uint8_t c) { return Quote == Space && IsWhitespace(c) ? Space : c; };
+    PrevChar = i - start >= 2 ? asRead(in[i - 2]) : CurChar;
+    CurChar = asRead(in[i - 1]);
+    inPos_ = i;
+    outPos_ = o;
+}
+
 // Runs on the greater-than sign that closes a tag, after it was written.
 void TTrimora::EndOfTag() {
+    // The tag's own rule, or the format's when it has none.
     const TagProp& format = Formats[static_cast<std::size_t>(FormatIndex)];
-    Current = format;
-    FindTag(format.Children, NormalizeTagName(TagText.Stored()));
+    const TagProp* rule = LookupTag(format.Children, NormalizeTagName(TagText.Stored()));
+    Current = rule != nullptr ? *rule : format;
     IsOpenTag = !TagText.StartsWith('/');
     const std::uint32_t flags = Current.Flags;
     if ((flags & tfRemoveWhitespace) != 0) RemovePrecedingSpace();

@@ -44,6 +44,19 @@ bool IsIdentifierByte(std::uint8_t c) {
 
 bool IsLineBreakOrSpace(std::uint8_t c) { return IsLineBreak(c) || c == Space; }
 
+constexpr std::array<bool, 256> Stops(std::string_view bytes) {
+    std::array<bool, 256> table{};
+    for (unsigned char c : bytes) table[c] = true;
+    return table;
+}
+constexpr auto CodeStops = Stops("\"'`/\\<>");
+constexpr auto CodeStopsInTemplate = Stops("\"'`/\\<>{}");
+constexpr auto SingleStringStops = Stops("'\\");
+constexpr auto DoubleStringStops = Stops("\"\\");
+constexpr auto TemplateStops = Stops("`\\$");
+constexpr auto BlockCommentStops = Stops("*/<");
+constexpr auto LineCommentStops = Stops("\n\r><");
+
 // Template literals nest through "${ … }"; this many levels are followed.
 constexpr int MaxTemplateNesting = 64;
 }  // namespace
@@ -146,7 +159,69 @@ void TTrimora::CompressJavaScript() {
         Write(CurChar);
     };
 
+    // Shortcuts for long runs that need no decision of the state machine:
+    // code without quotes, slashes, backslashes and tag brackets; the inside
+    // of strings; comments. Each stops before the first byte that may change
+    // the state, and leaves PrevChar, CurChar and prevPrev as the loop would.
+    const auto fastRun = [&]() {
+        const std::uint8_t* in = input_;
+        const std::int64_t start = inPos_;
+        std::int64_t i = start;
+        const std::int64_t end = InputSize;
+        bool tabsAsSpaces = false;
+        if (state == ScriptState::Code) {
+            // TrackScriptEnd must have nothing to do on these bytes.
+            if (escaped || InTag || CurChar == Less ||
+                (TagText.StartsWith('/') && TagText.Size() != scriptEndCheckedSize_))
+                return;
+            const auto& stops = templateLevel > 0 ? CodeStopsInTemplate : CodeStops;
+            std::uint8_t* out = OutputRoom(end - i);
+            std::int64_t o = outPos_;
+            std::uint8_t before = CurChar;  // the byte the rules see as PrevChar
+            while (i < end) {
+                std::uint8_t c = in[i];
+                if (stops[c]) break;
+                ++i;
+                if (c == '\t') c = Space;
+                if (IsLineBreak(before) && IsLineBreakOrSpace(c)) {
+                } else if (before == Space && c == Space) {
+                } else {
+                    if ((IsLineBreak(c) || c == ';') && IsLineBreakOrSpace(before) && o > 0) --o;
+                    out[o++] = c;
+                }
+                before = c;
+            }
+            outPos_ = o;
+            tabsAsSpaces = true;
+        } else if (state == ScriptState::SingleString || state == ScriptState::DoubleString ||
+                   state == ScriptState::Template) {
+            if (escaped || dollar) return;  // after '$' a '{' opens an expression
+            const auto& stops = state == ScriptState::SingleString   ? SingleStringStops
+                                : state == ScriptState::DoubleString ? DoubleStringStops
+                                                                     : TemplateStops;
+            while (i < end && !stops[in[i]]) ++i;
+            WriteBytes(in + start, static_cast<std::size_t>(i - start));
+            if (i != start) dollar = false;
+        } else if (state == ScriptState::BlockComment || state == ScriptState::LineComment) {
+            const auto& stops = state == ScriptState::BlockComment ? BlockCommentStops : LineCommentStops;
+            while (i < end && !stops[in[i]]) ++i;
+        } else {
+            return;
+        }
+        const std::int64_t count = i - start;
+        if (count == 0) return;
+        const auto asRead = [&](std::uint8_t c) -> std::uint8_t { return tabsAsSpaces && c == '\t' ? Space : c; };
+        prevPrev = count >= 3 ? asRead(in[i - 3]) : count == 2 ? CurChar : PrevChar;
+        PrevChar = count >= 2 ? asRead(in[i - 2]) : CurChar;
+        CurChar = asRead(in[i - 1]);
+        inPos_ = i;
+    };
+
     while (InputLeft() && !done) {
+        if (fastPaths_) {
+            fastRun();
+            if (!InputLeft()) break;
+        }
         prevPrev = PrevChar;
         PrevChar = CurChar;
         CurChar = ReadInput();

@@ -43,6 +43,18 @@ public:
     }
 
     void Clear() noexcept { length_ = 0; }
+    // Appends while there is room; a full string stays as it is.
+    void Append(char c) noexcept {
+        if (length_ < Capacity) text_[length_++] = c;
+    }
+    [[nodiscard]] bool Full() const noexcept { return length_ == Capacity; }
+    // Appends as many of the bytes as there is room for.
+    void AppendBytes(const void* bytes, std::size_t count) noexcept {
+        const std::size_t take = std::min(count, Capacity - length_);
+        if (take == 0) return;
+        std::memcpy(text_ + length_, bytes, take);
+        length_ = static_cast<std::uint8_t>(length_ + take);
+    }
     [[nodiscard]] std::size_t Size() const noexcept { return length_; }
     [[nodiscard]] bool Empty() const noexcept { return length_ == 0; }
     [[nodiscard]] const char* Data() const noexcept { return text_; }
@@ -53,12 +65,16 @@ public:
 
 private:
     void CopyFrom(const ShortString& other) noexcept {
-        length_ = other.length_;
-        if (length_ != 0) std::memcpy(text_, other.text_, length_);
+        if constexpr (Capacity <= 16) {
+            std::memcpy(static_cast<void*>(this), &other, sizeof *this);  // a few bytes: copy them all
+        } else {
+            length_ = other.length_;
+            if (length_ != 0) std::memcpy(text_, other.text_, length_);
+        }
     }
 
     std::uint8_t length_ = 0;
-    char text_[Capacity] = {};
+    char text_[Capacity];  // only the first length_ bytes are ever read
 };
 
 template <std::size_t A, std::size_t B>

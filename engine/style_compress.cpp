@@ -1,6 +1,9 @@
 // Style sheets: every whitespace run becomes one SPACE, and the spaces around
 // the separators , : ; { } go. Comments and strings are ordinary text here.
 
+#include <array>
+#include <string_view>
+
 #include "char_class.h"
 #include "trimora.h"
 
@@ -11,6 +14,17 @@ constexpr std::uint8_t Nul = 0;
 constexpr std::uint8_t Space = ' ';
 constexpr std::uint8_t Less = '<';
 constexpr std::uint8_t Greater = '>';
+
+// The shortcut's byte classes: separators and tag brackets stop it.
+constexpr std::uint8_t StyleOrdinary = 0;
+constexpr std::uint8_t StyleSpace = 1;
+constexpr std::uint8_t StyleStop = 2;
+constexpr std::array<std::uint8_t, 256> StyleRunClasses = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned char c : std::string_view("\t\n\r ")) table[c] = StyleSpace;
+    for (unsigned char c : std::string_view(",:;{}<>")) table[c] = StyleStop;
+    return table;
+}();
 }  // namespace
 
 void TTrimora::CompressStyle() {
@@ -19,6 +33,41 @@ void TTrimora::CompressStyle() {
     ContentTag = TagText;
     const PatternString contentName = NormalizeTagName(ContentTag.Stored());
     while (InputLeft()) {
+        if (fastPaths_ && !InTag && CurChar != Less) {
+            // A run without separators and tags: copied with its whitespace
+            // collapsed, as the steps below would.
+            const std::uint8_t* in = input_;
+            const std::int64_t start = inPos_;
+            std::int64_t i = start;
+            std::uint8_t* out = OutputRoom(InputSize - i);
+            std::int64_t o = outPos_;
+            std::uint8_t current = CurChar;
+            bool dropSpace = current == Space || IsStyleSeparator(current);
+            while (i < InputSize) {
+                const std::uint8_t c = in[i];
+                const std::uint8_t kind = StyleRunClasses[c];
+                if (kind == StyleStop) break;
+                ++i;
+                if (kind == StyleSpace) {
+                    current = Space;
+                    if (!dropSpace) out[o++] = Space;
+                    dropSpace = true;
+                } else {
+                    current = c;
+                    out[o++] = c;
+                    dropSpace = false;
+                }
+            }
+            if (i != start) {
+                if (o != outPos_) lastWritten = out[o - 1];
+                Column += o - outPos_;
+                outPos_ = o;
+                inPos_ = i;
+                PrevChar = i - start >= 2 ? (IsWhitespace(in[i - 2]) ? Space : in[i - 2]) : CurChar;
+                CurChar = current;
+                if (!InputLeft()) break;
+            }
+        }
         PrevChar = CurChar;
         CurChar = ReadInput();
         if (IsWhitespace(CurChar)) CurChar = Space;

@@ -49,6 +49,15 @@ void TTrimora::QuoteBookkeeping() {
 // opening quote.
 void TTrimora::UnquoteValue() {
     const std::uint8_t quote = CurChar;
+    if (fastPaths_ && MaxLength <= 0) {
+        // Without line wrapping nothing moves the opening quote in the
+        // output: where it was written is where the scans below would stop.
+        const std::int64_t length = inPos_ - 1 - (valueOpenedIn_ + 1);
+        std::uint8_t* out = output_->data();
+        std::memmove(out + valueOpenedOut_, input_ + valueOpenedIn_ + 1, static_cast<std::size_t>(length));
+        outPos_ = valueOpenedOut_ + length;
+        return;
+    }
     // Output: onto the closing quote, then back to the opening one.
     --outPos_;
     std::uint8_t read = 0;

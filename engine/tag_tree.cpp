@@ -66,15 +66,6 @@ PatternString NormalizeTagName(std::string_view name) noexcept {
     return result;
 }
 
-int CompareNames(std::string_view left, std::string_view right) noexcept {
-    const std::size_t common = left.size() < right.size() ? left.size() : right.size();
-    if (common != 0) {
-        const int byBytes = std::memcmp(left.data(), right.data(), common);
-        if (byBytes != 0) return byBytes;
-    }
-    if (left.size() == right.size()) return 0;
-    return left.size() < right.size() ? -1 : 1;
-}
 
 // WildMatch follows this recursive definition on a text position and a
 // pattern position:
@@ -89,6 +80,11 @@ int CompareNames(std::string_view left, std::string_view right) noexcept {
 bool WildMatch(const char* text, const char* pattern) noexcept {
     const std::size_t textLength = std::strlen(text);
     std::size_t patternLength = std::strlen(pattern);
+    // The usual sub-tag pattern, "*word*" with no other wildcard: a search.
+    if (patternLength >= 3 && pattern[0] == '*' && pattern[patternLength - 1] == '*' &&
+        std::string_view(pattern + 1, patternLength - 2).find_first_of("*?") == std::string_view::npos)
+        return std::string_view(text, textLength).find(std::string_view(pattern + 1, patternLength - 2)) !=
+               std::string_view::npos;
     std::size_t trailingStars = 0;
     while (trailingStars < patternLength && pattern[patternLength - 1 - trailingStars] == '*') ++trailingStars;
     const bool questionStarTail = trailingStars >= 2;

@@ -98,7 +98,15 @@ PatternString NormalizeTagName(std::string_view name) noexcept;
 
 // Byte-order comparison used by the sort and by FindTag: shorter first when
 // one is a prefix of the other.
-int CompareNames(std::string_view left, std::string_view right) noexcept;
+inline int CompareNames(std::string_view left, std::string_view right) noexcept {
+    const std::size_t common = left.size() < right.size() ? left.size() : right.size();
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(left[i]), b = static_cast<unsigned char>(right[i]);
+        if (a != b) return a < b ? -1 : 1;
+    }
+    if (left.size() == right.size()) return 0;
+    return left.size() < right.size() ? -1 : 1;
+}
 
 // '*' and '?' wildcards over zero-terminated texts, case-sensitive.
 bool WildMatch(const char* text, const char* pattern) noexcept;

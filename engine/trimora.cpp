@@ -58,6 +58,15 @@ std::int32_t TTrimora::FindFormat(std::string_view fileName) noexcept {
 }
 
 void TTrimora::FindTag(const TTagInfo& tags, const PatternString& key) noexcept {
+    if (const TagProp* rule = LookupTag(tags, key)) Current = *rule;
+}
+
+void TTrimora::FindSubTag(const TTagInfo& subTags, const PatternString& /*key*/) noexcept {
+    if (const TagProp* rule = LookupSubTag(subTags)) Current = *rule;
+}
+
+// Binary search by name; on a hit, the tag's sub tags are tried.
+const TagProp* TTrimora::LookupTag(const TTagInfo& tags, const PatternString& key) const noexcept {
     std::ptrdiff_t low = 0;
     std::ptrdiff_t high = static_cast<std::ptrdiff_t>(tags.Size()) - 1;
     while (high >= low) {
@@ -70,20 +79,20 @@ void TTrimora::FindTag(const TTagInfo& tags, const PatternString& key) noexcept 
         }
         high = middle - 1;
         if (order == 0) {
-            Current = entry;
-            if (!entry.Children.Empty()) FindSubTag(entry.Children, key);
-            return;
+            if (entry.Children.Empty()) return &entry;
+            const TagProp* subTag = LookupSubTag(entry.Children);
+            return subTag != nullptr ? subTag : &entry;
         }
     }
+    return nullptr;
 }
 
 // The first sub tag whose pattern matches the attribute text wins; its own
 // sub tags are then tried the same way, as deep as the tree goes.
-void TTrimora::FindSubTag(const TTagInfo& subTags, const PatternString& /*key*/) noexcept {
+const TagProp* TTrimora::LookupSubTag(const TTagInfo& subTags) const noexcept {
     char text[256];
-    const std::string_view attributes =
-        std::string_view(AttrText).substr(0, std::min<std::size_t>(AttrText.size(), 255));
-    UpperCopy(attributes, text);
+    UpperCopy(AttrText.View(), text);
+    const TagProp* found = nullptr;
     const TTagInfo* list = &subTags;
     while (list != nullptr && !list->Empty()) {
         const TTagInfo* next = nullptr;
@@ -92,13 +101,14 @@ void TTrimora::FindSubTag(const TTagInfo& subTags, const PatternString& /*key*/)
             char pattern[256];
             UpperCopy(subTag.Pattern.View(), pattern);
             if (WildMatch(text, pattern)) {
-                Current = subTag;
+                found = &subTag;
                 next = &subTag.Children;
                 break;
             }
         }
         list = next;
     }
+    return found;
 }
 
 }  // namespace trimora

@@ -79,6 +79,9 @@ public:
     std::int32_t FindFormat(std::string_view fileName) noexcept;
     void FindTag(const TTagInfo& tags, const PatternString& key) noexcept;
     void FindSubTag(const TTagInfo& subTags, const PatternString& key) noexcept;
+    // The node FindTag and FindSubTag would copy into Current, or nullptr.
+    const TagProp* LookupTag(const TTagInfo& tags, const PatternString& key) const noexcept;
+    const TagProp* LookupSubTag(const TTagInfo& subTags) const noexcept;
 
     const SettingsLoadReport& LoadReport() const noexcept { return loadReport_; }
 
@@ -92,7 +95,7 @@ public:
     std::uint8_t CurChar = 0;       // the character being processed
     std::uint8_t PrevChar = 0;      // the one processed before it
     TagTextBuffer TagText;          // the tag being read: its name part
-    std::string AttrText;           // the rest of the tag (the first 255 bytes: all a lookup reads)
+    PatternString AttrText;         // the rest of the tag (its first 255 bytes: all a lookup reads)
     TagTextBuffer ContentTag;       // the opening tag whose content a compressor works through
     std::int64_t InputSize = 0;
     bool InTag = false;             // inside a tag
@@ -130,6 +133,13 @@ private:
     void EndOfTag();
     void QuoteBookkeeping();
     bool TrackScriptEnd();
+    void FastMarkupRun();
+    // Makes room for count more output bytes and answers the output's bytes.
+    std::uint8_t* OutputRoom(std::int64_t count) {
+        if (outPos_ + count > static_cast<std::int64_t>(output_->size()))
+            GrowOutput(static_cast<std::size_t>(outPos_ + count) - output_->size());
+        return output_->data();
+    }
 
     // Input and output of the pass: the input is read where it lies, the
     // output is edited in place by moving its position back and overwriting.
@@ -149,6 +159,9 @@ private:
     std::int64_t inPos_ = 0;
     std::vector<std::uint8_t>* output_ = nullptr;
     std::int64_t outPos_ = 0;
+    // Where the quote of the value being read stands in the input and the output.
+    std::int64_t valueOpenedIn_ = 0;
+    std::int64_t valueOpenedOut_ = 0;
     // A tag whose less-than sign was read and whose end-of-tag steps have not run.
     bool tagPending_ = false;
     // The length of TagText last compared with a script block's closing tag.

@@ -1,0 +1,123 @@
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli_commands.h"
+#include "console_prompts.h"
+#include "default_rules.h"
+#include "file_io.h"
+#include "trimora.h"
+
+namespace trimora::cli {
+
+namespace {
+
+constexpr std::string_view FileHelp =
+    "Usage: trimora-cli file IN [-o OUT] [--rules FILE] [--name NAME]\n"
+    "\n"
+    "Compresses one file. The file's name chooses its format (HTML, JavaScript,\n"
+    "VBScript, style sheet ...) from the rule tree.\n"
+    "\n"
+    "  IN            the file to compress; - reads standard input (then --name is needed)\n"
+    "  -o OUT        where to write the result; standard output when absent or -\n"
+    "  --rules FILE  the tag-settings file to use instead of the built-in rules\n"
+    "  --name NAME   the file name that selects the format (for standard input)\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the file cannot be read, no format matches\n"
+    "its name, or the result cannot be written, 2 on a usage error.\n";
+
+bool ReadStandardInput(std::vector<std::uint8_t>& data) {
+    data.clear();
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, stdin);
+        data.insert(data.end(), chunk, chunk + got);
+        if (got < sizeof chunk) return std::ferror(stdin) == 0;
+    }
+}
+
+bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
+    return std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0;
+}
+
+}  // namespace
+
+int RunFileCommand(const Arguments& arguments) {
+    std::string in, out = "-", rules, name;
+    bool haveIn = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (IsHelpOption(argument)) {
+            std::cout << FileHelp;
+            return ExitOk;
+        }
+        const auto value = [&](std::string& target) {
+            if (i + 1 >= arguments.size()) return false;
+            target = arguments[++i];
+            return true;
+        };
+        if (argument == "-o" || argument == "--output") {
+            if (!value(out)) return UsageError("file", "-o needs a file name");
+        } else if (argument == "--rules") {
+            if (!value(rules)) return UsageError("file", "--rules needs a file name");
+        } else if (argument == "--name") {
+            if (!value(name)) return UsageError("file", "--name needs a file name");
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return UsageError("file", "unknown option '" + argument + "'");
+        } else if (haveIn) {
+            return UsageError("file", "only one IN can be given");
+        } else {
+            in = argument;
+            haveIn = true;
+        }
+    }
+    if (!haveIn) return UsageError("file", "missing IN");
+    if (in == "-" && name.empty()) return UsageError("file", "standard input needs --name NAME to choose the format");
+    if (name.empty()) name = in;
+
+    ConsolePrompts prompts;
+    TTrimora engine("", &prompts);
+    if (rules.empty()) {
+        const auto bytes = DefaultRuleBytes();
+        engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
+    } else {
+        const SettingsLoadReport report = engine.LoadSettings(rules);
+        if (report.Result != SettingsLoadReport::Outcome::Loaded) {
+            std::cerr << "trimora-cli file: "
+                      << (report.Result == SettingsLoadReport::Outcome::Missing ? rules + ": no such file"
+                          : report.Result == SettingsLoadReport::Outcome::NewerVersion
+                              ? rules + ": written by a newer version of Trimora; refused"
+                              : report.Error)
+                      << '\n';
+            return ExitFailed;
+        }
+    }
+
+    std::vector<std::uint8_t> input, output;
+    if (in == "-") {
+        if (!ReadStandardInput(input)) {
+            std::cerr << "trimora-cli file: cannot read standard input\n";
+            return ExitFailed;
+        }
+    } else if (ReadWholeFile(in, input) != ReadResult::Ok) {
+        std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
+        return ExitFailed;
+    }
+    if (!engine.CompressBytes(name, input, output)) {
+        std::cerr << "trimora-cli file: " << engine.LastFailureText() << '\n';
+        return ExitFailed;
+    }
+    if (out == "-") {
+        if (!WriteStandardOutput(output)) {
+            std::cerr << "trimora-cli file: cannot write standard output\n";
+            return ExitFailed;
+        }
+    } else if (std::string error; !WriteFileReplacing(out, output.data(), output.size(), &error)) {
+        std::cerr << "trimora-cli file: Cannot create file " << out << " (" << error << ")\n";
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+}  // namespace trimora::cli
