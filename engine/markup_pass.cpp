@@ -24,7 +24,6 @@ constexpr std::uint8_t Nul = 0;
 constexpr std::uint8_t Space = ' ';
 constexpr std::uint8_t Less = '<';
 constexpr std::uint8_t Greater = '>';
-constexpr std::uint8_t Slash = '/';
 
 // Byte classes of the shortcuts: ordinary, whitespace, or a byte the full
 // character step has to see.

@@ -16,7 +16,6 @@ constexpr std::uint8_t Less = '<';
 constexpr std::uint8_t Greater = '>';
 
 // The shortcut's byte classes: separators and tag brackets stop it.
-constexpr std::uint8_t StyleOrdinary = 0;
 constexpr std::uint8_t StyleSpace = 1;
 constexpr std::uint8_t StyleStop = 2;
 constexpr std::array<std::uint8_t, 256> StyleRunClasses = [] {

@@ -1,12 +1,10 @@
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "default_rules.h"
-#include "test_support.h"
+#include "cli_test_support.h"
 #include "trimora.h"
 
 namespace trimora {
@@ -15,18 +13,9 @@ namespace {
 using test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-struct RunResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
+using test::CliResult;
 
-RunResult RunCli(const TempDir& dir, const std::string& arguments) {
-    const std::string out = dir / ".stdout", err = dir / ".stderr";
-    const std::string command = std::string(TRIMORA_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err;
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadText(out), test::ReadText(err)};
-}
+CliResult RunCli(const TempDir& dir, const std::string& arguments) { return test::RunTrimoraCli(dir, arguments); }
 
 Bytes Tr2Record(const std::string& name, std::uint32_t flags, const std::string& pattern) {
     Bytes record(284, 0);
@@ -41,7 +30,7 @@ Bytes Tr2Record(const std::string& name, std::uint32_t flags, const std::string&
 
 TEST(CliRules, DefaultWritesTheBuiltInBytes) {
     TempDir dir;
-    const RunResult result = RunCli(dir, "rules default " + (dir / "out.nti"));
+    const CliResult result = RunCli(dir, "rules default " + (dir / "out.nti"));
     EXPECT_EQ(result.Status, 0) << result.Err;
     const auto builtIn = DefaultRuleBytes();
     EXPECT_EQ(test::ReadBytes(dir / "out.nti"), Bytes(builtIn.begin(), builtIn.end()));
@@ -55,7 +44,7 @@ TEST(CliRules, ConvertTurnsAnOlderLayoutIntoTheNewest) {
                                 Tr2Record("SCRIPT", 0x100, "*vb*"), Tr2Record("b", 0x40, "")})
         file.insert(file.end(), record.begin(), record.end());
     test::WriteBytes(dir / "old.nti", file);
-    const RunResult result = RunCli(dir, "rules convert " + (dir / "old.nti") + " " + (dir / "new.nti"));
+    const CliResult result = RunCli(dir, "rules convert " + (dir / "old.nti") + " " + (dir / "new.nti"));
     ASSERT_EQ(result.Status, 0) << result.Err;
 
     TTrimora engine(dir / "new.nti");
@@ -73,7 +62,7 @@ TEST(CliRules, ConvertTurnsAnOlderLayoutIntoTheNewest) {
 
 TEST(CliRules, ShowPrintsFormatsTagsAndFlagsByName) {
     TempDir dir;
-    const RunResult builtIn = RunCli(dir, "rules show");
+    const CliResult builtIn = RunCli(dir, "rules show");
     EXPECT_EQ(builtIn.Status, 0);
     EXPECT_NE(builtIn.Out.find("\"*.html;*.htm\"  maximum length 0  flags tfRemoveQuotes"), std::string::npos);
     EXPECT_NE(builtIn.Out.find("tag STRONG  replace with B  flags tfReplaceTag"), std::string::npos);
@@ -94,9 +83,8 @@ TEST_P(CliRulesExitTest, ExitsWithTheRightStatus) {
     TempDir dir;
     test::WriteText(dir / "newer.nti", "TR7");
     test::WriteText(dir / "corrupt.nti", std::string("TR3"));
-    std::string arguments = GetParam().Arguments;
-    for (std::size_t at; (at = arguments.find("DIR/")) != std::string::npos;) arguments.replace(at, 4, dir / "");
-    const RunResult result = RunCli(dir, arguments);
+    const std::string arguments = test::InFolder(dir, GetParam().Arguments);
+    const CliResult result = RunCli(dir, arguments);
     EXPECT_EQ(result.Status, GetParam().Status) << arguments << "\n" << result.Err;
     EXPECT_NE(result.Err.find(GetParam().ErrorPart), std::string::npos) << result.Err;
 }

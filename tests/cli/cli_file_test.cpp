@@ -1,0 +1,91 @@
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli_test_support.h"
+
+namespace trimora {
+namespace {
+
+using test::TempDir;
+
+using test::CliResult;
+using test::RunTrimoraCli;
+
+const std::string Page = "<p>  Hello   <strong>world</strong> <!-- note --> </p>\n";
+
+TEST(CliFile, CompressesToStandardOutputOrAFile) {
+    TempDir dir;
+    test::WriteText(dir / "a.html", Page);
+    CliResult result = RunTrimoraCli(dir, "file " + (dir / "a.html"));
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "<p> Hello <B>world</B></p>");
+
+    result = RunTrimoraCli(dir, "file " + (dir / "a.html") + " -o " + (dir / "b.html"));
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "");
+    EXPECT_EQ(test::ReadText(dir / "b.html"), "<p> Hello <B>world</B></p>");
+    EXPECT_EQ(test::ReadText(dir / "a.html"), Page);
+}
+
+TEST(CliFile, ReadsStandardInputUnderTheGivenName) {
+    TempDir dir;
+    const CliResult result = RunTrimoraCli(dir, "file - --name style.css -o -", "a  {  b : c  }");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "a{b:c}");
+}
+
+TEST(CliFile, UsesTheGivenRules) {
+    TempDir dir;
+    test::WriteText(dir / "a.html", Page);
+    // Rules that keep comments: one format, no tags.
+    std::string rules = "TR3";
+    std::string record(288, '\0');
+    record[0] = 1;
+    record[1] = '0';
+    record[24] = 0x00;
+    record[25] = 0x04;  // tfKeepComments
+    const std::string pattern = "*.html";
+    record[28] = static_cast<char>(pattern.size());
+    record.replace(29, pattern.size(), pattern);
+    test::WriteText(dir / "keep.nti", rules + record);
+    const CliResult result = RunTrimoraCli(dir, "file " + (dir / "a.html") + " --rules " + (dir / "keep.nti"));
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "<p> Hello <strong>world</strong> <!-- note --> </p>");
+}
+
+struct FileExitCase {
+    std::string Arguments;
+    int Status;
+    std::string ErrorPart;
+    friend void PrintTo(const FileExitCase& c, std::ostream* out) { *out << "trimora-cli " << c.Arguments; }
+};
+
+class CliFileExitTest : public testing::TestWithParam<FileExitCase> {};
+
+TEST_P(CliFileExitTest, ExitsWithTheRightStatus) {
+    TempDir dir;
+    test::WriteText(dir / "a.html", Page);
+    test::WriteText(dir / "notes.txt", "x");
+    test::WriteText(dir / "newer.nti", "TR9");
+    const CliResult result = RunTrimoraCli(dir, test::InFolder(dir, GetParam().Arguments), "<p>x</p>");
+    EXPECT_EQ(result.Status, GetParam().Status) << result.Err;
+    EXPECT_NE(result.Err.find(GetParam().ErrorPart), std::string::npos) << result.Err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliFileExitTest,
+    testing::Values(FileExitCase{"file", 2, "missing IN"}, FileExitCase{"file -", 2, "--name"},
+                    FileExitCase{"file DIR/a.html DIR/b.html", 2, "only one IN"},
+                    FileExitCase{"file DIR/a.html --bogus", 2, "unknown option"},
+                    FileExitCase{"file DIR/a.html -o", 2, "-o needs"},
+                    FileExitCase{"file DIR/notes.txt", 1, "No file format matches"},
+                    FileExitCase{"file - --name page", 1, "No file format matches"},
+                    FileExitCase{"file DIR/missing.html", 1, "Cannot open file"},
+                    FileExitCase{"file DIR/a.html -o DIR/no/dir/out.html", 1, "Cannot create file"},
+                    FileExitCase{"file DIR/a.html --rules DIR/missing.nti", 1, "no such file"},
+                    FileExitCase{"file DIR/a.html --rules DIR/newer.nti", 1, "newer version"},
+                    FileExitCase{"file --help", 0, ""}));
+
+}  // namespace
+}  // namespace trimora
