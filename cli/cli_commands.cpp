@@ -15,6 +15,8 @@ constexpr std::string_view GeneralHelp =
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"rules", "show, write or convert tag-settings files", RunRulesCommand},
+        {"settings", "show, set or reset the stored settings", RunSettingsCommand},
+        {"associate", "associate *.lst batch lists with Trimora, or not", RunAssociateCommand},
     };
     return commands;
 }

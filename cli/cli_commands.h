@@ -30,5 +30,7 @@ int UsageError(std::string_view command, std::string_view message);
 bool IsHelpOption(std::string_view argument);
 
 int RunRulesCommand(const Arguments& arguments);
+int RunSettingsCommand(const Arguments& arguments);
+int RunAssociateCommand(const Arguments& arguments);
 
 }  // namespace trimora::cli
