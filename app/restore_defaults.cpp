@@ -48,9 +48,11 @@ void WriteTagSettings(RestoreReport& report) {
 }  // namespace
 
 QStringList DefaultToolbarButtons() {
-    return {QStringLiteral("CompressCmd"), QString(),  QStringLiteral("CropCmd"),     QStringLiteral("DeleteCmd"),
-            QString(),                     QStringLiteral("AddDirCmd"),   QStringLiteral("ClearCmd"),
-            QStringLiteral("LoadListCmd"), QStringLiteral("SaveListCmd"), QString(),
+    return {QStringLiteral("CompressCmd"), QString(),
+            QStringLiteral("CropCmd"),     QStringLiteral("DeleteCmd"),
+            QString(),                     QStringLiteral("AddDirCmd"),
+            QStringLiteral("ClearCmd"),    QStringLiteral("LoadListCmd"),
+            QStringLiteral("SaveListCmd"), QString(),
             QStringLiteral("PreviewCmd")};
 }
 

@@ -265,7 +265,8 @@ void SaveToolbar(QSettings& store, const QStringList& buttons) {
     store.endGroup();
 }
 
-QStringList LoadToolbar(QSettings& store, const QStringList& commandNames, QStringList* warnings) {
+std::optional<QStringList> ReadToolbarNames(QSettings& store, QStringList* warnings) {
+    if (!store.childGroups().contains(QLatin1String(ToolbarGroup))) return std::nullopt;
     store.beginGroup(QLatin1String(ToolbarGroup));
     // "Button 12" sorts after "Button 2": order by the number, not the text.
     std::map<int, QString> byNumber;
@@ -278,8 +279,15 @@ QStringList LoadToolbar(QSettings& store, const QStringList& commandNames, QStri
         if (const auto name = ReadText(store, key, warnings)) byNumber[number] = *name;
     }
     store.endGroup();
+    QStringList names;
+    for (const auto& [number, name] : byNumber) names << name;
+    return names;
+}
+
+QStringList LoadToolbar(QSettings& store, const QStringList& commandNames, QStringList* warnings) {
     QStringList buttons;
-    for (const auto& [number, name] : byNumber) buttons << (commandNames.contains(name) ? name : QString());
+    for (const QString& name : ReadToolbarNames(store, warnings).value_or(QStringList()))
+        buttons << (commandNames.contains(name) ? name : QString());
     return buttons;
 }
 

@@ -109,6 +109,8 @@ void LoadFormPos(QSettings& store, QRect& bounds, QStringList* warnings = nullpt
 // not one of commandNames (compared exactly) becomes a separator ("").
 void SaveToolbar(QSettings& store, const QStringList& buttons);
 QStringList LoadToolbar(QSettings& store, const QStringList& commandNames, QStringList* warnings = nullptr);
+// The names as stored, in the same order; none when there is no Toolbar group.
+std::optional<QStringList> ReadToolbarNames(QSettings& store, QStringList* warnings = nullptr);
 
 // The recent lists in the group mru: "1" the most recent. Loading adds "9"
 // down to "1" on top of each other as the menu does, so the stored order

@@ -1,5 +1,4 @@
 #include <iostream>
-#include <map>
 #include <string>
 
 #include <QStringDecoder>
@@ -43,8 +42,6 @@ constexpr std::string_view SettingsHelpEnd =
     "Exit status: 0 on success, 1 when the settings could not be read or written,\n"
     "2 on a usage error (an unknown setting or a value it does not take).\n";
 
-std::string Quoted(const QString& text) { return ('"' + text + '"').toStdString(); }
-
 void PrintRow(std::size_t nameWidth, const QString& name, std::string_view source, const QString& value) {
     std::string padded = name.toStdString();
     padded.resize(std::max(padded.size(), nameWidth), ' ');
@@ -61,7 +58,7 @@ int Show(const Arguments& arguments) {
     std::cout << "Settings:      " << store.Location().toStdString() << '\n'
               << "Tag settings:  " << app::TagSettingsPath().toStdString() << "\n\n";
 
-    constexpr std::size_t nameWidth = 27;
+    constexpr std::size_t nameWidth = 18;
     QStringList warnings;
     for (const app::SettingValue& value : app::SettingValues()) {
         const QString key = QLatin1String(value.Key);
@@ -83,29 +80,19 @@ int Show(const Arguments& arguments) {
 
     const QStringList recent = app::LoadRecentLists(settings, &warnings);
     for (qsizetype i = 0; i < recent.size(); ++i)
-        PrintRow(nameWidth, QStringLiteral("mru/%1").arg(i + 1), "stored", QString::fromStdString(Quoted(recent[i])));
+        PrintRow(nameWidth, QStringLiteral("mru/%1").arg(i + 1), "stored", QLatin1Char('"') + recent[i] + QLatin1Char('"'));
     if (recent.isEmpty()) PrintRow(nameWidth, QStringLiteral("mru"), "default", QStringLiteral("(no recent lists)"));
 
     settings.beginGroup(QLatin1String(app::MainFormGroup));
-    const bool hasToolbar = settings.childGroups().contains(QLatin1String(app::ToolbarGroup));
-    settings.beginGroup(QLatin1String(app::ToolbarGroup));
-    std::map<int, QString> buttons;
-    for (const QString& name : settings.childKeys()) {
-        bool ok = false;
-        const int number = name.startsWith(QLatin1String("Button ")) ? name.mid(7).toInt(&ok) : -1;
-        if (ok && number >= 0 && QString::number(number) == name.mid(7)) buttons[number] = name;
-    }
-    for (const auto& [number, name] : buttons) {
-        const QVariant stored = settings.value(name);
-        if (const auto command = app::StoredText(stored))
-            PrintRow(nameWidth, QStringLiteral("MainForm/Toolbar/") + name, "stored",
-                     command->isEmpty() ? QStringLiteral("(separator)") : *command);
-        else
-            warnings << app::InvalidDataTypeMessage(QStringLiteral("MainForm/Toolbar/") + name);
-    }
+    const std::optional<QStringList> toolbar = app::ReadToolbarNames(settings, &warnings);
     settings.endGroup();
-    settings.endGroup();
-    if (!hasToolbar) PrintRow(nameWidth, QStringLiteral("MainForm/Toolbar"), "default", QStringLiteral("(empty)"));
+    if (toolbar) {
+        QStringList shown;
+        for (const QString& name : *toolbar) shown << (name.isEmpty() ? QStringLiteral("-") : name);
+        PrintRow(nameWidth, QStringLiteral("MainForm/Toolbar"), "stored", shown.join(QStringLiteral(", ")));
+    } else {
+        PrintRow(nameWidth, QStringLiteral("MainForm/Toolbar"), "default", QStringLiteral("(empty)"));
+    }
 
     const QVariant state = settings.value(QLatin1String(app::ToolbarsStateKey));
     if (state.typeId() == QMetaType::QByteArray)

@@ -42,11 +42,22 @@ TEST(SettingsStore, EveryValueSurvivesARestart) {
         SettingsStore store;
         QString error;
         ASSERT_TRUE(SaveSettings(store, saved, &error)) << error.toStdString();
+        // Written where they are used: the options dialog's bounds and the tips flag.
+        store.Settings().beginGroup(OptionsFormGroup);
+        SaveFormPos(store.Settings(), QRect(5, 6, 370, 480));
+        store.Settings().endGroup();
+        ASSERT_TRUE(WriteShowTips(store, false));
     }
     SettingsStore store;
     TrimoraSettings loaded;
     QStringList warnings;
     LoadSettings(store, loaded, Commands, &warnings);
+    QRect optionsBounds;
+    store.Settings().beginGroup(OptionsFormGroup);
+    LoadFormPos(store.Settings(), optionsBounds, &warnings);
+    store.Settings().endGroup();
+    EXPECT_EQ(optionsBounds, QRect(5, 6, 370, 480));
+    EXPECT_EQ(ReadShowTips(store.Settings(), &warnings), std::optional<bool>(false));
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
     EXPECT_EQ(loaded.CompressOptions, saved.CompressOptions);
     EXPECT_EQ(loaded.MoveFolder, saved.MoveFolder);

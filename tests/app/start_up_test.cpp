@@ -38,11 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
                     SwitchCase{"/home/Authors/trimora", StartSwitch::Author},
                     SwitchCase{"/usr/bin/trimora /restore /reset Author", StartSwitch::Author}));
 
-TEST(StartSwitches, CommandLineTextJoinsTheArgumentsWithThePath) {
-    const char* argv[] = {"/usr/bin/trimora", "/RESTORE", "a b.lst"};
-    EXPECT_EQ(CommandLineText(3, argv), "/usr/bin/trimora /RESTORE a b.lst");
-}
-
 TEST(InstanceLock, ASecondInstanceStartsAllTheSame) {
     test::IsolatedHome home;
     auto first = std::make_unique<InstanceLock>();
@@ -55,21 +50,14 @@ TEST(InstanceLock, ASecondInstanceStartsAllTheSame) {
     EXPECT_TRUE(third.Held());
 }
 
-TEST(ThreadPriority, EveryLevelMapsToItsNiceValueAndBack) {
-    const std::pair<int, int> table[] = {{-15, 19}, {-2, 10}, {-1, 5}, {0, 0}, {1, -5}, {2, -10}, {15, -20}};
-    for (const auto& [level, nice] : table) {
-        ASSERT_NE(FindPriorityLevel(level), nullptr) << level;
-        EXPECT_EQ(FindPriorityLevel(level)->NiceValue, nice);
-        EXPECT_EQ(LevelOfNiceValue(nice), level);
-    }
-    EXPECT_EQ(FindPriorityLevel(7), nullptr);
-    EXPECT_EQ(LevelOfNiceValue(3), -1);
-    EXPECT_EQ(LevelOfNiceValue(17), -15);
-    EXPECT_EQ(LevelOfNiceValue(-18), 15);
+TEST(ThreadPriority, ANiceValueSetElsewhereReadsAsTheNearestLevel) {
+    const std::pair<int, int> table[] = {{19, -15}, {17, -15}, {14, -2}, {3, -1}, {0, 0}, {-8, 2}, {-18, 15}};
+    for (const auto& [nice, level] : table) EXPECT_EQ(LevelOfNiceValue(nice), level) << nice;
 }
 
 TEST(ThreadPriority, AppliesToTheCallingThreadOnly) {
     const int before = CurrentThreadPriority();
+    if (before == -15 && !test::RunningAsRoot()) GTEST_SKIP() << "started at idle priority: cannot go back up";
     int lowered = 99, afterUnknown = 99, afterRaise = 99;
     bool unknownApplied = true;
     std::thread worker([&] {

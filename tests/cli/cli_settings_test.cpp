@@ -29,6 +29,13 @@ RunResult RunCli(const IsolatedHome& home, const std::string& arguments) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// A line of `settings show`.
+std::string Row(std::string name, std::string source, const std::string& value) {
+    name.resize(std::max<std::size_t>(name.size(), 18), ' ');
+    source.resize(9, ' ');
+    return name + "  " + source + value + "\n";
+}
+
 std::string ProgramBesideCli() { return (std::filesystem::path(TRIMORA_CLI_PATH).parent_path() / "trimora").string(); }
 
 // Stand-ins for the desktop's update tools, so that a test sees only the files
@@ -50,9 +57,11 @@ TEST(CliSettings, FirstUseWritesTheDefaultsTheTagSettingsAndTheAssociation) {
     ASSERT_EQ(first.Status, 0) << first.Err;
     EXPECT_TRUE(Contains(first.Err, "first use: wrote the default settings to " + (home / "trimora/Trimora.conf")))
         << first.Err;
-    EXPECT_TRUE(Contains(first.Out, "CompressOptions              stored   40 (coRecycle coMove)\n")) << first.Out;
-    EXPECT_TRUE(Contains(first.Out, "Suffix                       default  \".bak\"\n"));
-    EXPECT_TRUE(Contains(first.Out, "MainForm/Toolbar/Button 10   stored   PreviewCmd\n"));
+    EXPECT_TRUE(Contains(first.Out, Row("CompressOptions", "stored", "40 (coRecycle coMove)"))) << first.Out;
+    EXPECT_TRUE(Contains(first.Out, Row("Suffix", "default", "\".bak\"")));
+    EXPECT_TRUE(Contains(first.Out, Row("MainForm/Toolbar", "stored",
+                                        "CompressCmd, -, CropCmd, DeleteCmd, -, AddDirCmd, ClearCmd, LoadListCmd, "
+                                        "SaveListCmd, -, PreviewCmd")));
     const auto rules = DefaultRuleBytes();
     EXPECT_EQ(test::ReadText(home / "trimora/trimora.nti"), std::string(rules.begin(), rules.end()));
     EXPECT_TRUE(Contains(test::ReadText(home / "data/applications/trimora.desktop"),
@@ -80,10 +89,8 @@ TEST_P(CliSettingsSet, StoresTypedValues) {
     // The value is stored: show lists it as such.
     const std::string name = std::string(GetParam().Shown).substr(0, std::string(GetParam().Shown).find(" = "));
     const std::string value = std::string(GetParam().Shown).substr(name.size() + 3);
-    std::string row = name;
-    row.resize(27, ' ');
     const RunResult shown = RunCli(home, "settings show");
-    EXPECT_TRUE(Contains(shown.Out, row + "  stored   " + value + "\n")) << shown.Out;
+    EXPECT_TRUE(Contains(shown.Out, Row(name, "stored", value))) << shown.Out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,8 +150,8 @@ TEST(CliSettings, ShowMarksAValueOfTheWrongTypeAndShowsTheRest) {
     test::WriteText(home / "trimora/Trimora.conf", "[General]\nCompressOptions=lots\nRecurse=0\n");
     const RunResult shown = RunCli(home, "settings show");
     EXPECT_EQ(shown.Status, 0);
-    EXPECT_TRUE(Contains(shown.Out, "CompressOptions              invalid  40 (coRecycle coMove)\n")) << shown.Out;
-    EXPECT_TRUE(Contains(shown.Out, "Recurse                      stored   0\n"));
+    EXPECT_TRUE(Contains(shown.Out, Row("CompressOptions", "invalid", "40 (coRecycle coMove)"))) << shown.Out;
+    EXPECT_TRUE(Contains(shown.Out, Row("Recurse", "stored", "0")));
     EXPECT_EQ(shown.Err, "trimora-cli settings show: Invalid data type for 'CompressOptions'; its default is used\n");
 }
 
@@ -157,7 +164,7 @@ TEST(CliSettings, ADamagedFileIsLeftAloneUntilReset) {
     const RunResult shown = RunCli(home, "settings show");
     EXPECT_EQ(shown.Status, 0);
     EXPECT_TRUE(Contains(shown.Err, "is damaged (line 3)")) << shown.Err;
-    EXPECT_TRUE(Contains(shown.Out, "CompressOptions              stored   16 (coSuffix)\n"));
+    EXPECT_TRUE(Contains(shown.Out, Row("CompressOptions", "stored", "16 (coSuffix)")));
     const RunResult set = RunCli(home, "settings set Recurse 0");
     EXPECT_EQ(set.Status, 1);
     EXPECT_TRUE(Contains(set.Err, "Recurse was not changed")) << set.Err;
@@ -193,8 +200,8 @@ TEST(CliSettings, ResetWritesEveryDefaultAgainAndKeepsEditedTagSettings) {
     EXPECT_TRUE(Contains(reset.Out, "The tag settings there before are kept as " + (home / "trimora/trimora.nti.bak")));
     EXPECT_EQ(test::ReadText(home / "trimora/trimora.nti.bak"), "edited");
     const RunResult shown = RunCli(home, "settings show");
-    EXPECT_TRUE(Contains(shown.Out, "CompressOptions              stored   40 (coRecycle coMove)\n"));
-    EXPECT_TRUE(Contains(shown.Out, "MoveFolder                   stored   \"backup/\"\n"));
+    EXPECT_TRUE(Contains(shown.Out, Row("CompressOptions", "stored", "40 (coRecycle coMove)")));
+    EXPECT_TRUE(Contains(shown.Out, Row("MoveFolder", "stored", "\"backup/\"")));
     EXPECT_TRUE(Contains(RunCli(home, "associate status").Out, "*.lst association: in place\n"));
 }
 
