@@ -20,9 +20,9 @@ struct CompressDefaults {
     std::string Suffix;  // never blank: ".bak" stands in
     bool Recurse = true;
     bool AutoSaveLoad = true;
-    int Priority = 0;            // a thread priority level, for ApplyThreadPriority
-    FallbackPatterns Fallback;   // "ScriptExt" and "StyleExt", or "*.js" and "*.css"
-    std::string TagSettingsPath; // trimora.nti in the data folder
+    int Priority = 0;             // a thread priority level, for ApplyThreadPriority
+    FallbackPatterns Fallback;    // "ScriptExt" and "StyleExt", or "*.js" and "*.css"
+    std::string TagSettingsPath;  // trimora.nti in the data folder
 };
 
 // Reads them; values absent or of the wrong type (reported in warnings) give

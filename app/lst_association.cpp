@@ -28,7 +28,8 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes, QString* erro
         return false;
     }
     std::string reason;
-    if (WriteFileReplacing(QFile::encodeName(path).toStdString(), reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+    if (WriteFileReplacing(QFile::encodeName(path).toStdString(),
+                           reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                            static_cast<std::size_t>(bytes.size()), &reason))
         return true;
     *error = QStringLiteral("Cannot create file %1 (%2)").arg(path, QString::fromStdString(reason));
@@ -57,7 +58,8 @@ bool KeepCopy(const QString& path, const QString& backupFolder, AssociationRepor
     }
     QString error;
     if (!QFileInfo(path).isFile() || !WriteAtomically(target, bytes, &error)) {
-        report.Problems << QStringLiteral("Cannot keep a copy of %1 in %2; it was left as it was").arg(path, backupFolder);
+        report.Problems
+            << QStringLiteral("Cannot keep a copy of %1 in %2; it was left as it was").arg(path, backupFolder);
         return false;
     }
     report.KeptFiles << target;
@@ -168,7 +170,7 @@ QString DesktopExecArgument(const QString& argument) {
     return escaped;
 }
 
-bool AssociateLst(bool associate, bool apply, const LstAssociation& association, AssociationReport* report) {
+bool AssociateLst(bool Associate, bool Apply, const LstAssociation& association, AssociationReport* report) {
     const struct {
         QString Path;
         QByteArray Content;
@@ -179,13 +181,13 @@ bool AssociateLst(bool associate, bool apply, const LstAssociation& association,
         if (StateOf(file.Path, file.Content) != FileState::Ours) inPlace = false;
     // Removing goes on even when only part of the association is there, so
     // that no file of it is left behind; it only ever removes files of ours.
-    if (!apply || (associate && inPlace)) return inPlace;
+    if (!Apply || (Associate && inPlace)) return inPlace;
     AssociationReport ignored;
     AssociationReport& out = report != nullptr ? *report : ignored;
     bool changed = false;
     for (const auto& file : files) {
         const FileState state = StateOf(file.Path, file.Content);
-        if (associate) {
+        if (Associate) {
             if (state == FileState::Ours) continue;
             if (state == FileState::Other && !KeepCopy(file.Path, association.BackupFolder, out)) continue;
             QString error;

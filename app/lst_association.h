@@ -6,8 +6,6 @@
 
 namespace trimora::app {
 
-inline constexpr char LstMimeType[] = "application/x-trimora-list";
-
 // The .lst association on a freedesktop desktop: the MIME type
 // application/x-trimora-list for *.lst, and a desktop entry that opens such
 // files with the program ("Open Trimora Batch List") or runs them ("Run
@@ -32,14 +30,13 @@ struct AssociationReport {
 };
 
 // Whether the association is in place: both files exist with exactly the
-// content written here. When apply is set and that differs from associate,
+// content written here. When Apply is set and that differs from Associate,
 // creates the association (a file with other content is first copied into
 // BackupFolder, and left alone when that copy fails) or removes it (only
 // files with exactly this content are removed, so another program's files
 // stay). After a change, update-mime-database and update-desktop-database
 // run when they are installed. Answers the state found before any change.
-bool AssociateLst(bool associate, bool apply, const LstAssociation& association,
-                  AssociationReport* report = nullptr);
+bool AssociateLst(bool Associate, bool Apply, const LstAssociation& association, AssociationReport* report = nullptr);
 
 // An argument of a desktop entry's Exec key: quoted when it needs to be,
 // with its percent signs doubled and its backslashes escaped for the file.

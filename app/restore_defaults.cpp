@@ -48,19 +48,24 @@ void WriteTagSettings(RestoreReport& report) {
 }  // namespace
 
 QStringList DefaultToolbarButtons() {
-    return {QStringLiteral("CompressCmd"), QString(),
-            QStringLiteral("CropCmd"),     QStringLiteral("DeleteCmd"),
-            QString(),                     QStringLiteral("AddDirCmd"),
-            QStringLiteral("ClearCmd"),    QStringLiteral("LoadListCmd"),
-            QStringLiteral("SaveListCmd"), QString(),
+    return {QStringLiteral("CompressCmd"),
+            QString(),
+            QStringLiteral("CropCmd"),
+            QStringLiteral("DeleteCmd"),
+            QString(),
+            QStringLiteral("AddDirCmd"),
+            QStringLiteral("ClearCmd"),
+            QStringLiteral("LoadListCmd"),
+            QStringLiteral("SaveListCmd"),
+            QString(),
             QStringLiteral("PreviewCmd")};
 }
 
-RestoreReport RestoreDefaults(SettingsStore& store, bool overwrite, const std::optional<QSize>& primaryScreen,
+RestoreReport RestoreDefaults(SettingsStore& store, bool Overwrite, const std::optional<QSize>& primaryScreen,
                               const LstAssociation& association) {
     RestoreReport report;
     WriteTagSettings(report);
-    if (overwrite && !store.Problem().isEmpty()) {
+    if (Overwrite && !store.Problem().isEmpty()) {
         // Every value is about to be rewritten: keep the damaged file beside
         // the new one instead of refusing.
         QString error;
@@ -73,20 +78,20 @@ RestoreReport RestoreDefaults(SettingsStore& store, bool overwrite, const std::o
         const QString key = QLatin1String(value.Key);
         const QVariant byDefault = DefaultValue(value, primaryScreen);
         if (!byDefault.isValid()) {
-            if (overwrite) settings.remove(key);
+            if (Overwrite) settings.remove(key);
             continue;
         }
-        if (overwrite || !settings.contains(key)) settings.setValue(key, byDefault);
+        if (Overwrite || !settings.contains(key)) settings.setValue(key, byDefault);
     }
     settings.beginGroup(QLatin1String(MainFormGroup));
     const bool toolbarStored = settings.childGroups().contains(QLatin1String(ToolbarGroup));
-    if (overwrite || !toolbarStored) SaveToolbar(settings, DefaultToolbarButtons());
+    if (Overwrite || !toolbarStored) SaveToolbar(settings, DefaultToolbarButtons());
     settings.endGroup();
     QString error;
     report.SettingsWritten = store.Sync(&error);
     if (!report.SettingsWritten) report.Problems << error;
 
-    if (overwrite) {
+    if (Overwrite) {
         AssociateLst(true, true, association, &report.Association);
         report.Associated = AssociateLst(true, false, association);
         report.Problems << report.Association.Problems;

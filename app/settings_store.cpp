@@ -38,8 +38,9 @@ QString CheckSettingsFile(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return QStringLiteral("Cannot read file %1").arg(path);
     auto damaged = [&](qsizetype line) {
-        return QStringLiteral("The settings file %1 is damaged (line %2): settings are read from it as far as "
-                              "they can be and nothing is written to it until it is repaired or removed")
+        return QStringLiteral(
+                   "The settings file %1 is damaged (line %2): settings are read from it as far as "
+                   "they can be and nothing is written to it until it is repaired or removed")
             .arg(path)
             .arg(line);
     };
@@ -87,7 +88,8 @@ std::optional<T> ReadTyped(QSettings& store, const QString& key, std::optional<T
     if (!store.contains(key)) return std::nullopt;
     std::optional<T> typed = typeTest(store.value(key));
     if (!typed && warnings != nullptr)
-        warnings->append(InvalidDataTypeMessage(store.group().isEmpty() ? key : store.group() + QLatin1Char('/') + key));
+        warnings->append(
+            InvalidDataTypeMessage(store.group().isEmpty() ? key : store.group() + QLatin1Char('/') + key));
     return typed;
 }
 
@@ -103,11 +105,11 @@ std::optional<bool> ReadSwitch(QSettings& store, const QString& key, QStringList
     return ReadTyped(store, key, StoredSwitch, warnings);
 }
 
+}  // namespace
+
 bool IsBlank(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 32; });
 }
-
-}  // namespace
 
 SettingsStore::SettingsStore() { Open(); }
 
@@ -130,6 +132,8 @@ void SettingsStore::Open() {
 #endif
     }
     settings_->setFallbacksEnabled(false);
+    // Through a temporary file and a rename, never by rewriting in place.
+    settings_->setAtomicSyncRequired(true);
     if (!fileBacked_) {
         if (settings_->status() != QSettings::NoError)
             problem_ = QStringLiteral("Cannot open the settings at %1").arg(location_);
@@ -137,8 +141,9 @@ void SettingsStore::Open() {
     }
     problem_ = CheckSettingsFile(location_);
     if (problem_.isEmpty() && settings_->status() == QSettings::FormatError)
-        problem_ = QStringLiteral("The settings file %1 is damaged: settings are read from it as far as they can "
-                                  "be and nothing is written to it until it is repaired or removed")
+        problem_ = QStringLiteral(
+                       "The settings file %1 is damaged: settings are read from it as far as they can "
+                       "be and nothing is written to it until it is repaired or removed")
                        .arg(location_);
     if (problem_.isEmpty()) return;
     // Read from a copy, so that nothing can ever write over the file itself.
@@ -325,8 +330,10 @@ bool WriteShowTips(SettingsStore& store, bool show, QString* error) {
 
 FallbackPatterns ReadFallbackPatterns(QSettings& store, QStringList* warnings) {
     FallbackPatterns patterns;
-    if (const auto script = ReadText(store, QStringLiteral("ScriptExt"), warnings)) patterns.ScriptExt = script->toStdString();
-    if (const auto style = ReadText(store, QStringLiteral("StyleExt"), warnings)) patterns.StyleExt = style->toStdString();
+    if (const auto script = ReadText(store, QStringLiteral("ScriptExt"), warnings))
+        patterns.ScriptExt = script->toStdString();
+    if (const auto style = ReadText(store, QStringLiteral("StyleExt"), warnings))
+        patterns.StyleExt = style->toStdString();
     return patterns;
 }
 

@@ -73,13 +73,16 @@ struct TrimoraSettings {
     bool AutoSaveLoad = true;
     int Priority = 0;  // a thread priority level; saved from CurrentThreadPriority()
 
-    QByteArray ToolbarsState;   // docking state of menu bar and toolbar
-    QStringList RecentLists;    // most recent first, at most MaxRecentLists
+    QByteArray ToolbarsState;              // docking state of menu bar and toolbar
+    QStringList RecentLists;               // most recent first, at most MaxRecentLists
     QRect MainFormBounds{0, 0, 600, 450};  // normal (not maximised) bounds
     std::array<int, 5> ColumnWidths{130, 150, 70, 110, 128};
     QString Theme = QStringLiteral("Default");
     QStringList ToolbarButtons;  // command names; an empty name is a separator
 };
+
+// Nothing but characters of code 32 and below: a Suffix like this is ".bak".
+bool IsBlank(const QString& text);
 
 // Reads the settings variables, "Priority" included, each only when present;
 // a value of the wrong type is skipped with a warning. A Suffix that is blank

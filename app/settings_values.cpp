@@ -54,7 +54,8 @@ ParsedValue ParseOptionBits(const QString& text) {
             const OptionBitName* found = nullptr;
             for (const OptionBitName& option : CompressOptionNames) {
                 const QString name = QLatin1String(option.Name);
-                if (Simplified(word) == Simplified(name) || Simplified(word) == Simplified(name.mid(2))) found = &option;
+                if (Simplified(word) == Simplified(name) || Simplified(word) == Simplified(name.mid(2)))
+                    found = &option;
             }
             if (found == nullptr) return Refuse(QStringLiteral("'%1' is not an option name").arg(word));
             bits |= found->Bit;
@@ -63,8 +64,7 @@ ParsedValue ParseOptionBits(const QString& text) {
     if ((bits & ~AllCompressOptions) != 0)
         return Refuse(QStringLiteral("%1 has bits outside the six options (at most 63)").arg(bits));
     const int originalMethods = int((bits & coDelete) != 0) + int((bits & coSuffix) != 0) + int((bits & coMove) != 0);
-    if (originalMethods != 1)
-        return Refuse(QStringLiteral("exactly one of coDelete, coSuffix and coMove must be set"));
+    if (originalMethods != 1) return Refuse(QStringLiteral("exactly one of coDelete, coSuffix and coMove must be set"));
     return {QVariant(static_cast<int>(bits)), {}};
 }
 
@@ -78,7 +78,8 @@ ParsedValue ParsePriority(const QString& text) {
     QStringList levels;
     for (const PriorityLevel& level : PriorityLevels)
         levels << QStringLiteral("%1 (%2)").arg(level.Level).arg(QLatin1String(level.Name));
-    return Refuse(QStringLiteral("'%1' is not a priority level; the levels are %2").arg(text, levels.join(QStringLiteral(", "))));
+    return Refuse(
+        QStringLiteral("'%1' is not a priority level; the levels are %2").arg(text, levels.join(QStringLiteral(", "))));
 }
 
 }  // namespace
@@ -95,11 +96,14 @@ const std::vector<SettingValue>& SettingValues() {
         {"OtherFolder", K::Text, D::Written, 0, "", false, "folder compressed files go to with coOtherFolder"},
         {"Suffix", K::Text, D::Fallback, 0, ".bak", false, "added to an original's name with coSuffix"},
         {"Recurse", K::Switch, D::Written, 1, "", false, "adding a folder also adds its sub folders"},
-        {"AutoSaveLoad", K::Switch, D::Written, 1, "", false, "the automatic list is loaded at start and saved at exit"},
+        {"AutoSaveLoad", K::Switch, D::Written, 1, "", false,
+         "the automatic list is loaded at start and saved at exit"},
         {"Priority", K::PriorityLevel, D::Written, 0, "", false, "thread priority level"},
         {"ShowTips", K::Switch, D::Fallback, 1, "", false, "show the tip of the day at start-up"},
-        {"ScriptExt", K::Text, D::Fallback, 0, "*.js", false, "file patterns of the script format of older tag settings"},
-        {"StyleExt", K::Text, D::Fallback, 0, "*.css", false, "file patterns of the style format of older tag settings"},
+        {"ScriptExt", K::Text, D::Fallback, 0, "*.js", false,
+         "file patterns of the script format of older tag settings"},
+        {"StyleExt", K::Text, D::Fallback, 0, "*.css", false,
+         "file patterns of the style format of older tag settings"},
         {"MainForm/Width", K::Number, D::Written, 600, "", false, "main window width"},
         {"MainForm/Height", K::Number, D::Written, 450, "", false, "main window height"},
         {"MainForm/Left", K::Number, D::Centred, 300, "", false, "main window left edge"},
@@ -196,14 +200,16 @@ ParsedValue ParseSettingText(const SettingValue& value, const QString& text) {
             for (const char* theme : ThemeNames)
                 if (text.compare(QLatin1String(theme), Qt::CaseInsensitive) == 0)
                     return {QVariant(QString::fromLatin1(theme)), {}};
-            return Refuse(QStringLiteral("'%1' is not a theme; the themes are Default, OfficeXP and Stripes").arg(text));
+            return Refuse(
+                QStringLiteral("'%1' is not a theme; the themes are Default, OfficeXP and Stripes").arg(text));
         case ValueKind::Switch: {
             const QString word = text.trimmed().toLower();
             for (const char* on : {"1", "true", "yes", "on"})
                 if (word == QLatin1String(on)) return {QVariant(1), {}};
             for (const char* off : {"0", "false", "no", "off"})
                 if (word == QLatin1String(off)) return {QVariant(0), {}};
-            return Refuse(QStringLiteral("'%1' is not a switch: give 1 or 0 (true or false, yes or no, on or off)").arg(text));
+            return Refuse(
+                QStringLiteral("'%1' is not a switch: give 1 or 0 (true or false, yes or no, on or off)").arg(text));
         }
         case ValueKind::PriorityLevel:
             return ParsePriority(text);
@@ -234,16 +240,19 @@ QString FormatSettingValue(const SettingValue& value, const QVariant& used) {
             return used.toBool() ? QStringLiteral("1") : QStringLiteral("0");
         case ValueKind::PriorityLevel: {
             const PriorityLevel* level = FindPriorityLevel(used.toInt());
-            return QStringLiteral("%1 (%2)").arg(used.toInt()).arg(level != nullptr ? QLatin1String(level->Name)
-                                                                                   : QLatin1String("not a level"));
+            return QStringLiteral("%1 (%2)")
+                .arg(used.toInt())
+                .arg(level != nullptr ? QLatin1String(level->Name) : QLatin1String("not a level"));
         }
         case ValueKind::OptionBits: {
             const auto bits = static_cast<std::uint32_t>(used.toInt());
             QStringList names;
             for (const OptionBitName& option : CompressOptionNames)
                 if ((bits & option.Bit) != 0) names << QLatin1String(option.Name);
-            if ((bits & ~AllCompressOptions) != 0) names << QStringLiteral("0x%1").arg(bits & ~AllCompressOptions, 0, 16);
-            return QStringLiteral("%1 (%2)").arg(bits).arg(names.isEmpty() ? QStringLiteral("none") : names.join(QLatin1Char(' ')));
+            if ((bits & ~AllCompressOptions) != 0)
+                names << QStringLiteral("0x%1").arg(bits & ~AllCompressOptions, 0, 16);
+            return QStringLiteral("%1 (%2)").arg(bits).arg(names.isEmpty() ? QStringLiteral("none")
+                                                                           : names.join(QLatin1Char(' ')));
         }
         case ValueKind::Number:
             return QString::number(used.toInt());

@@ -25,8 +25,9 @@ struct OptionBitName {
     const char* Name;
 };
 inline constexpr OptionBitName CompressOptionNames[] = {
-    {coOtherFolder, "coOtherFolder"}, {coPreserveDirs, "coPreserveDirs"}, {coDelete, "coDelete"},
-    {coRecycle, "coRecycle"},         {coSuffix, "coSuffix"},             {coMove, "coMove"},
+    {coOtherFolder, "coOtherFolder"}, {coPreserveDirs, "coPreserveDirs"},
+    {coDelete, "coDelete"},           {coRecycle, "coRecycle"},
+    {coSuffix, "coSuffix"},           {coMove, "coMove"},
 };
 
 inline constexpr int MaxRecentLists = 4;

@@ -15,7 +15,7 @@ namespace trimora::app {
 //   Author         the text contains "Author" (case-sensitive; tested first)
 //   Restore        the lower-cased text contains "/restore": RestoreDefaults
 //                  adding missing values only
-//   RestoreReset   ... and also "/reset": RestoreDefaults with overwrite
+//   RestoreReset   ... and also "/reset": RestoreDefaults with Overwrite
 //   None           anything else, "/reset" alone included: start normally
 enum class StartSwitch { None, Author, Restore, RestoreReset };
 

@@ -55,7 +55,8 @@ int RunAssociateCommand(const Arguments& arguments) {
     app::AssociationReport report;
     app::AssociateLst(associate, true, association, &report);
     const bool inPlace = app::AssociateLst(false, false, association);
-    for (const QString& kept : report.KeptFiles) std::cout << "Kept the file it replaced as " << kept.toStdString() << '\n';
+    for (const QString& kept : report.KeptFiles)
+        std::cout << "Kept the file it replaced as " << kept.toStdString() << '\n';
     PrintState(association, inPlace);
     PrintMessages("associate " + action, report.Problems);
     return inPlace == associate && report.Problems.isEmpty() ? ExitOk : ExitFailed;

@@ -26,8 +26,11 @@ void PrintMessages(std::string_view command, const QStringList& messages) {
 }
 
 void PrepareSettings(app::SettingsStore& store, std::string_view command) {
-    if (!store.Problem().isEmpty()) PrintMessages(command, {store.Problem()});
-    const std::optional<app::RestoreReport> firstStart = app::RunFirstStart(store, std::nullopt, ThisUsersAssociation());
+    if (!store.Problem().isEmpty())
+        PrintMessages(command, {store.Problem(), QStringLiteral("'trimora-cli settings reset' sets the file aside and "
+                                                                "writes the defaults")});
+    const std::optional<app::RestoreReport> firstStart =
+        app::RunFirstStart(store, std::nullopt, ThisUsersAssociation());
     if (!firstStart) return;
     QStringList notes;
     if (firstStart->SettingsWritten)

@@ -16,7 +16,7 @@ namespace trimora::cli {
 QString DesktopProgramPath();
 app::LstAssociation ThisUsersAssociation();
 
-// The first use: when nothing is stored yet, RestoreDefaults with overwrite,
+// The first use: when nothing is stored yet, RestoreDefaults with Overwrite,
 // as the first start of the desktop program does; says so on standard error.
 // Also reports a store that cannot be written. Every command that reads the
 // settings calls this first.

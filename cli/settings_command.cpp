@@ -64,15 +64,15 @@ int Show(const Arguments& arguments) {
         const QString key = QLatin1String(value.Key);
         bool wrongType = false;
         const std::optional<QVariant> stored = app::ReadStoredValue(settings, value, &wrongType);
-        if (wrongType)
-            warnings << app::InvalidDataTypeMessage(key) + QStringLiteral("; its default is used");
+        if (wrongType) warnings << app::InvalidDataTypeMessage(key) + QStringLiteral("; its default is used");
         const QVariant byDefault = app::DefaultValue(value);
         const QString defaultText =
             byDefault.isValid() ? app::FormatSettingValue(value, byDefault) : QStringLiteral("(centred on the screen)");
         if (!stored) {
             PrintRow(nameWidth, key, wrongType ? "invalid" : "default", defaultText);
-        } else if (key == QLatin1String("Suffix") && stored->toString().trimmed().isEmpty()) {
-            PrintRow(nameWidth, key, "stored", defaultText + QStringLiteral(" (stored %1 is blank)").arg(app::FormatSettingValue(value, *stored)));
+        } else if (key == QLatin1String("Suffix") && app::IsBlank(stored->toString())) {
+            PrintRow(nameWidth, key, "stored",
+                     defaultText + QStringLiteral(" (stored %1 is blank)").arg(app::FormatSettingValue(value, *stored)));
         } else {
             PrintRow(nameWidth, key, "stored", app::FormatSettingValue(value, *stored));
         }
@@ -80,7 +80,8 @@ int Show(const Arguments& arguments) {
 
     const QStringList recent = app::LoadRecentLists(settings, &warnings);
     for (qsizetype i = 0; i < recent.size(); ++i)
-        PrintRow(nameWidth, QStringLiteral("mru/%1").arg(i + 1), "stored", QLatin1Char('"') + recent[i] + QLatin1Char('"'));
+        PrintRow(nameWidth, QStringLiteral("mru/%1").arg(i + 1), "stored",
+                 QLatin1Char('"') + recent[i] + QLatin1Char('"'));
     if (recent.isEmpty()) PrintRow(nameWidth, QStringLiteral("mru"), "default", QStringLiteral("(no recent lists)"));
 
     settings.beginGroup(QLatin1String(app::MainFormGroup));
@@ -94,13 +95,17 @@ int Show(const Arguments& arguments) {
         PrintRow(nameWidth, QStringLiteral("MainForm/Toolbar"), "default", QStringLiteral("(empty)"));
     }
 
-    const QVariant state = settings.value(QLatin1String(app::ToolbarsStateKey));
-    if (state.typeId() == QMetaType::QByteArray)
-        PrintRow(nameWidth, QLatin1String(app::ToolbarsStateKey), "stored", QStringLiteral("(%1 bytes)").arg(state.toByteArray().size()));
-    else if (state.isValid())
-        warnings << app::InvalidDataTypeMessage(QLatin1String(app::ToolbarsStateKey));
-    else
-        PrintRow(nameWidth, QLatin1String(app::ToolbarsStateKey), "default", QStringLiteral("(as the window lays out its bars)"));
+    const QString stateKey = QLatin1String(app::ToolbarsStateKey);
+    const QVariant state = settings.value(stateKey);
+    const QString stateDefault = QStringLiteral("(as the window lays out its bars)");
+    if (state.typeId() == QMetaType::QByteArray) {
+        PrintRow(nameWidth, stateKey, "stored", QStringLiteral("(%1 bytes)").arg(state.toByteArray().size()));
+    } else if (state.isValid()) {
+        PrintRow(nameWidth, stateKey, "invalid", stateDefault);
+        warnings << app::InvalidDataTypeMessage(stateKey) + QStringLiteral("; its default is used");
+    } else {
+        PrintRow(nameWidth, stateKey, "default", stateDefault);
+    }
 
     PrintMessages("settings show", warnings);
     return ExitOk;
@@ -111,20 +116,27 @@ int Set(const Arguments& arguments) {
     const QString name = QString::fromStdString(arguments[0]);
     const app::SettingValue* value = app::FindSettingValue(name);
     if (value == nullptr)
-        return UsageError("settings", "unknown setting '" + arguments[0] + "'; 'trimora-cli settings --help' lists them");
+        return UsageError("settings",
+                          "unknown setting '" + arguments[0] + "'; 'trimora-cli settings --help' lists them");
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(QByteArray::fromStdString(arguments[1]));
-    if (utf8.hasError()) return UsageError("settings", "the value for " + std::string(value->Key) + " is not UTF-8 text");
+    if (utf8.hasError())
+        return UsageError("settings", "the value for " + std::string(value->Key) + " is not UTF-8 text");
     const app::ParsedValue parsed = app::ParseSettingText(*value, text);
     if (!parsed.Error.isEmpty())
         return UsageError("settings", std::string(value->Key) + ": " + parsed.Error.toStdString());
 
     app::SettingsStore store;
+    const QString notChanged = QStringLiteral("%1 was not changed").arg(QLatin1String(value->Key));
+    if (!store.Problem().isEmpty()) {
+        PrintMessages("settings set", {store.Problem(), notChanged});
+        return ExitFailed;
+    }
     PrepareSettings(store, "settings set");
     store.Settings().setValue(QLatin1String(value->Key), parsed.Value);
     QString error;
     if (!store.Sync(&error)) {
-        PrintMessages("settings set", {error, QStringLiteral("%1 was not changed").arg(QLatin1String(value->Key))});
+        PrintMessages("settings set", {error, notChanged});
         return ExitFailed;
     }
     std::cout << value->Key << " = " << app::FormatSettingValue(*value, parsed.Value).toStdString() << '\n';

@@ -86,8 +86,8 @@ TEST_F(Association, RoundTripLeavesOtherProgramsFilesAsTheyWere) {
     EXPECT_FALSE(AssociateLst(false, false, association));
     EXPECT_EQ(test::Snapshot(home / "data"), before);
     EXPECT_FALSE(std::filesystem::exists(home / "trimora/association-backup"));
-    const std::string tools = "update-mime-database " + Data("mime") + "\nupdate-desktop-database " +
-                              Data("applications") + "\n";
+    const std::string tools =
+        "update-mime-database " + Data("mime") + "\nupdate-desktop-database " + Data("applications") + "\n";
     EXPECT_EQ(test::ReadText(home / "tools.log"), tools + tools);
 }
 

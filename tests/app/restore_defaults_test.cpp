@@ -38,14 +38,16 @@ TEST(RestoreDefaults, FirstStartWritesEveryDefault) {
 
     SettingsStore reopened;
     QSettings& settings = reopened.Settings();
-    const std::map<QString, QVariant> expected = {
-        {"CompressOptions", 40},       {"MoveFolder", "backup/"},     {"OtherFolder", ""},
-        {"Recurse", 1},                {"AutoSaveLoad", 1},           {"Priority", 0},
-        {"MainForm/Width", 600},       {"MainForm/Height", 450},      {"MainForm/Left", 660},
-        {"MainForm/Top", 315},         {"MainForm/Column 1", 130},    {"MainForm/Column 2", 150},
-        {"MainForm/Column 3", 70},     {"MainForm/Column 4", 110},    {"MainForm/Column 5", 128},
-        {"OptionsForm/Width", 350},    {"OptionsForm/Height", 450},   {"OptionsForm/Left", 785},
-        {"OptionsForm/Top", 315}};
+    const std::map<QString, QVariant> expected = {{"CompressOptions", 40},     {"MoveFolder", "backup/"},
+                                                  {"OtherFolder", ""},         {"Recurse", 1},
+                                                  {"AutoSaveLoad", 1},         {"Priority", 0},
+                                                  {"MainForm/Width", 600},     {"MainForm/Height", 450},
+                                                  {"MainForm/Left", 660},      {"MainForm/Top", 315},
+                                                  {"MainForm/Column 1", 130},  {"MainForm/Column 2", 150},
+                                                  {"MainForm/Column 3", 70},   {"MainForm/Column 4", 110},
+                                                  {"MainForm/Column 5", 128},  {"OptionsForm/Width", 350},
+                                                  {"OptionsForm/Height", 450}, {"OptionsForm/Left", 785},
+                                                  {"OptionsForm/Top", 315}};
     for (const auto& [key, value] : expected)
         EXPECT_EQ(settings.value(key).toString(), value.toString()) << key.toStdString();
     for (const char* absent : {"Suffix", "ShowTips", "ScriptExt", "StyleExt", "MainForm/Theme"})

@@ -101,28 +101,30 @@ INSTANTIATE_TEST_SUITE_P(Texts, TextRoundTrip,
 
 TEST(SettingsStore, AValueOfTheWrongTypeIsSkippedAndTheOthersLoad) {
     IsolatedHome home;
-    WriteConf("[General]\n"
-              "CompressOptions=lots\n"
-              "MoveFolder=keep, these\n"
-              "OtherFolder=/out/\n"
-              "Recurse=maybe\n"
-              "AutoSaveLoad=0\n"
-              "Priority=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint\\0\\0\\0\\0\\x1\\0\\0\\0\\x2)\n"
-              "Suffix=.old\n"
-              "[MainForm]\n"
-              "Width=wide\n"
-              "Height=300\n"
-              "Column%202=75\n"
-              "Column%203=x\n"
-              "Theme=OfficeXP\n");
+    WriteConf(
+        "[General]\n"
+        "CompressOptions=lots\n"
+        "MoveFolder=keep, these\n"
+        "OtherFolder=/out/\n"
+        "Recurse=maybe\n"
+        "AutoSaveLoad=0\n"
+        "Priority=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x6QPoint\\0\\0\\0\\0\\x1\\0\\0\\0\\x2)\n"
+        "Suffix=.old\n"
+        "[MainForm]\n"
+        "Width=wide\n"
+        "Height=300\n"
+        "Column%202=75\n"
+        "Column%203=x\n"
+        "Theme=OfficeXP\n");
     SettingsStore store;
     ASSERT_TRUE(store.Problem().isEmpty()) << store.Problem().toStdString();
     TrimoraSettings loaded;
     QStringList warnings;
     LoadSettings(store, loaded, Commands, &warnings);
-    EXPECT_EQ(warnings, QStringList({"Invalid data type for 'CompressOptions'", "Invalid data type for 'MoveFolder'",
-                                     "Invalid data type for 'Recurse'", "Invalid data type for 'Priority'",
-                                     "Invalid data type for 'MainForm/Column 3'", "Invalid data type for 'MainForm/Width'"}));
+    EXPECT_EQ(warnings,
+              QStringList({"Invalid data type for 'CompressOptions'", "Invalid data type for 'MoveFolder'",
+                           "Invalid data type for 'Recurse'", "Invalid data type for 'Priority'",
+                           "Invalid data type for 'MainForm/Column 3'", "Invalid data type for 'MainForm/Width'"}));
     const TrimoraSettings defaults;
     EXPECT_EQ(loaded.CompressOptions, DefaultCompressOptions);
     EXPECT_EQ(loaded.MoveFolder, defaults.MoveFolder);
@@ -159,9 +161,9 @@ TEST_P(BlankSuffix, BecomesBakOnlyWhenBlank) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Suffixes, BlankSuffix,
-                         testing::Values(SuffixCase{"", ".bak"}, SuffixCase{"   ", ".bak"}, SuffixCase{"\t \x1f", ".bak"},
-                                         SuffixCase{".orig", ".orig"}, SuffixCase{" .orig ", " .orig "},
-                                         SuffixCase{"~", "~"}));
+                         testing::Values(SuffixCase{"", ".bak"}, SuffixCase{"   ", ".bak"},
+                                         SuffixCase{"\t \x1f", ".bak"}, SuffixCase{".orig", ".orig"},
+                                         SuffixCase{" .orig ", " .orig "}, SuffixCase{"~", "~"}));
 
 TEST(SettingsStore, RecentListsKeepTheirOrderAndAtMostFour) {
     IsolatedHome home;
@@ -225,14 +227,15 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ToolbarShrink, testing::Values(12, 35, 45));
 
 TEST(SettingsStore, ToolbarLoadsInNumericOrderWithUnknownCommandsAsSeparators) {
     IsolatedHome home;
-    WriteConf("[MainForm]\n"
-              "Toolbar\\Button%205=DeleteCmd\n"
-              "Toolbar\\Button%200=CompressCmd\n"
-              "Toolbar\\Button%2010=ClearCmd\n"
-              "Toolbar\\Button%202=NoSuchCmd\n"
-              "Toolbar\\Button%203=compresscmd\n"
-              "Toolbar\\Button%2007=CropCmd\n"
-              "Toolbar\\Other=CropCmd\n");
+    WriteConf(
+        "[MainForm]\n"
+        "Toolbar\\Button%205=DeleteCmd\n"
+        "Toolbar\\Button%200=CompressCmd\n"
+        "Toolbar\\Button%2010=ClearCmd\n"
+        "Toolbar\\Button%202=NoSuchCmd\n"
+        "Toolbar\\Button%203=compresscmd\n"
+        "Toolbar\\Button%2007=CropCmd\n"
+        "Toolbar\\Other=CropCmd\n");
     SettingsStore store;
     store.Settings().beginGroup("MainForm");
     EXPECT_EQ(LoadToolbar(store.Settings(), Commands), QStringList({"CompressCmd", "", "", "DeleteCmd", "ClearCmd"}));
@@ -271,42 +274,16 @@ TEST_P(DamagedFile, IsReadButNeverWritten) {
 
 INSTANTIATE_TEST_SUITE_P(Contents, DamagedFile,
                          testing::Values("CompressOptions=16\n[MainForm\nWidth=5\n"s,
-                                         "CompressOptions=16\nhalf a line\n"s,
-                                         "CompressOptions=16\nSuffix=.b\0ak\n"s,
-                                         "CompressOptions=16\nSuffix=\xff\xfe\n"s,
-                                         "CompressOptions=16\n=orphan\n"s));
+                                         "CompressOptions=16\nhalf a line\n"s, "CompressOptions=16\nSuffix=.b\0ak\n"s,
+                                         "CompressOptions=16\nSuffix=\xff\xfe\n"s, "CompressOptions=16\n=orphan\n"s));
 
 TEST(SettingsStore, CommentsAndValuesOverSeveralLinesAreNotDamage) {
     IsolatedHome home;
-    WriteConf("; written by hand\n# another comment\n[General]\nCompressOptions=16\nMoveFolder=\"two\nlines\"\n"
-              "OtherFolder=one \\\ngoes on\n");
+    WriteConf(
+        "; written by hand\n# another comment\n[General]\nCompressOptions=16\nMoveFolder=\"two\nlines\"\n"
+        "OtherFolder=one \\\ngoes on\n");
     SettingsStore store;
     EXPECT_TRUE(store.Problem().isEmpty()) << store.Problem().toStdString();
-}
-
-TEST(SettingsStore, ResetSetsADamagedFileAsideAndWritesAgain) {
-    IsolatedHome home;
-    WriteConf("[broken\n");
-    SettingsStore store;
-    QString keptAs, error;
-    ASSERT_TRUE(store.SetDamagedFileAside(&keptAs, &error)) << error.toStdString();
-    EXPECT_EQ(keptAs.toStdString(), ConfFile() + ".damaged");
-    EXPECT_EQ(test::ReadText(keptAs.toStdString()), "[broken\n");
-    store.Settings().setValue("Recurse", 0);
-    EXPECT_TRUE(store.Sync());
-}
-
-TEST(SettingsStore, AnUnwritableFolderFailsWithAMessageAndLosesNothing) {
-    IsolatedHome home;
-    // A file where the folder should be stops even root.
-    test::WriteText(home / "blocker", "x");
-    home.Set("TRIMORA_HOME", home / "blocker/trimora");
-    SettingsStore store;
-    store.Settings().setValue("Recurse", 0);
-    QString error;
-    EXPECT_FALSE(store.Sync(&error));
-    EXPECT_NE(error.indexOf("Cannot write the settings"), -1) << error.toStdString();
-    EXPECT_EQ(test::ReadText(home / "blocker"), "x");
 }
 
 TEST(SettingsStore, CompressDefaultsComeFromTheStore) {

@@ -21,22 +21,21 @@ TEST_P(StartSwitches, AreSubstringTestsOnTheWholeCommandLine) {
     EXPECT_EQ(FindStartSwitch(GetParam().CommandLine), GetParam().Expected) << GetParam().CommandLine;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, StartSwitches,
-    testing::Values(SwitchCase{"/usr/bin/trimora", StartSwitch::None},
-                    SwitchCase{"/usr/bin/trimora list.lst /c", StartSwitch::None},
-                    SwitchCase{"/usr/bin/trimora /restore", StartSwitch::Restore},
-                    SwitchCase{"/usr/bin/trimora /RESTORE", StartSwitch::Restore},
-                    SwitchCase{"/usr/bin/trimora /Restore", StartSwitch::Restore},
-                    SwitchCase{"/usr/bin/trimora x/restorex", StartSwitch::Restore},
-                    SwitchCase{"/usr/bin/trimora /restore /RESET", StartSwitch::RestoreReset},
-                    SwitchCase{"/usr/bin/trimora /reset /restore", StartSwitch::RestoreReset},
-                    SwitchCase{"/usr/bin/trimora /reset", StartSwitch::None},
-                    SwitchCase{"/usr/bin/trimora Author", StartSwitch::Author},
-                    SwitchCase{"/usr/bin/trimora author", StartSwitch::None},
-                    SwitchCase{"/usr/bin/trimora AUTHOR", StartSwitch::None},
-                    SwitchCase{"/home/Authors/trimora", StartSwitch::Author},
-                    SwitchCase{"/usr/bin/trimora /restore /reset Author", StartSwitch::Author}));
+INSTANTIATE_TEST_SUITE_P(CommandLines, StartSwitches,
+                         testing::Values(SwitchCase{"/usr/bin/trimora", StartSwitch::None},
+                                         SwitchCase{"/usr/bin/trimora list.lst /c", StartSwitch::None},
+                                         SwitchCase{"/usr/bin/trimora /restore", StartSwitch::Restore},
+                                         SwitchCase{"/usr/bin/trimora /RESTORE", StartSwitch::Restore},
+                                         SwitchCase{"/usr/bin/trimora /Restore", StartSwitch::Restore},
+                                         SwitchCase{"/usr/bin/trimora x/restorex", StartSwitch::Restore},
+                                         SwitchCase{"/usr/bin/trimora /restore /RESET", StartSwitch::RestoreReset},
+                                         SwitchCase{"/usr/bin/trimora /reset /restore", StartSwitch::RestoreReset},
+                                         SwitchCase{"/usr/bin/trimora /reset", StartSwitch::None},
+                                         SwitchCase{"/usr/bin/trimora Author", StartSwitch::Author},
+                                         SwitchCase{"/usr/bin/trimora author", StartSwitch::None},
+                                         SwitchCase{"/usr/bin/trimora AUTHOR", StartSwitch::None},
+                                         SwitchCase{"/home/Authors/trimora", StartSwitch::Author},
+                                         SwitchCase{"/usr/bin/trimora /restore /reset Author", StartSwitch::Author}));
 
 TEST(InstanceLock, ASecondInstanceStartsAllTheSame) {
     test::IsolatedHome home;

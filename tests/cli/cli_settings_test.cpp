@@ -99,8 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SetCase{"compressoptions 0x11", "CompressOptions = 17 (coOtherFolder coSuffix)"},
                     SetCase{"CompressOptions 'Delete, PreserveDirs'", "CompressOptions = 6 (coPreserveDirs coDelete)"},
                     SetCase{"Priority 'below normal'", "Priority = -1 (Below Normal)"},
-                    SetCase{"Priority -15", "Priority = -15 (Idle)"},
-                    SetCase{"Recurse off", "Recurse = 0"},
+                    SetCase{"Priority -15", "Priority = -15 (Idle)"}, SetCase{"Recurse off", "Recurse = 0"},
                     SetCase{"ShowTips yes", "ShowTips = 1"},
                     SetCase{"MainForm/Theme stripes", "MainForm/Theme = \"Stripes\""},
                     SetCase{"'MainForm/Column 3' 95", "MainForm/Column 3 = 95"},
@@ -183,7 +182,8 @@ TEST(CliSettings, AnUnwritableStoreFailsClearly) {
     home.Set("TRIMORA_HOME", home / "blocker/trimora");
     const RunResult set = RunCli(home, "settings set Recurse 0");
     EXPECT_EQ(set.Status, 1);
-    EXPECT_TRUE(Contains(set.Err, "Cannot write the settings to " + (home / "blocker/trimora/Trimora.conf"))) << set.Err;
+    EXPECT_TRUE(Contains(set.Err, "Cannot write the settings to " + (home / "blocker/trimora/Trimora.conf")))
+        << set.Err;
     EXPECT_EQ(test::ReadText(home / "blocker"), "x");
 }
 
