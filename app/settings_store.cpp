@@ -149,8 +149,10 @@ void SettingsStore::Open() {
     // Read from a copy, so that nothing can ever write over the file itself.
     settings_.reset();
     copyFolder_ = std::make_unique<QTemporaryDir>();
-    const QString copy = copyFolder_->filePath(QStringLiteral("Trimora.conf"));
-    QFile::copy(location_, copy);
+    // Without a temporary folder nothing is read, and a QSettings without a
+    // file name cannot write anywhere either.
+    const QString copy = copyFolder_->isValid() ? copyFolder_->filePath(QStringLiteral("Trimora.conf")) : QString();
+    if (!copy.isEmpty()) QFile::copy(location_, copy);
     settings_ = std::make_unique<QSettings>(copy, QSettings::IniFormat);
     settings_->setFallbacksEnabled(false);
 }
