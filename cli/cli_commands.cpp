@@ -16,6 +16,8 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"file", "compress one file, or standard input, to a file or standard output", RunFileCommand},
         {"rules", "show, write or convert tag-settings files", RunRulesCommand},
+        {"settings", "show, set or reset the stored settings", RunSettingsCommand},
+        {"associate", "associate *.lst batch lists with Trimora, or not", RunAssociateCommand},
     };
     return commands;
 }

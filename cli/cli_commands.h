@@ -31,5 +31,7 @@ bool IsHelpOption(std::string_view argument);
 
 int RunFileCommand(const Arguments& arguments);
 int RunRulesCommand(const Arguments& arguments);
+int RunSettingsCommand(const Arguments& arguments);
+int RunAssociateCommand(const Arguments& arguments);
 
 }  // namespace trimora::cli

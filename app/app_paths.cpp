@@ -1,0 +1,44 @@
+#include "app_paths.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace trimora::app {
+
+namespace {
+QString TrimoraHome() { return qEnvironmentVariable("TRIMORA_HOME"); }
+
+QString WithoutTrailingSeparator(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    return path;
+}
+}  // namespace
+
+QString DesktopDataHome() {
+#ifdef Q_OS_WIN
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#else
+    // A relative XDG_DATA_HOME is invalid and must be ignored.
+    const QString xdgDataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (xdgDataHome.startsWith(QLatin1Char('/'))) return WithoutTrailingSeparator(xdgDataHome);
+    QString home = WithoutTrailingSeparator(QDir::homePath());
+    if (home == QLatin1String("/")) home.clear();
+    return home + QStringLiteral("/.local/share");
+#endif
+}
+
+QString DataFolder() {
+    const QString home = TrimoraHome();
+    if (!home.isEmpty()) return WithoutTrailingSeparator(home);
+    return DesktopDataHome() + QStringLiteral("/Kestrova/Trimora");
+}
+
+QString TagSettingsPath() { return DataFolder() + QStringLiteral("/trimora.nti"); }
+
+QString TrimoraHomeSettingsFile() {
+    const QString home = TrimoraHome();
+    if (home.isEmpty()) return {};
+    return WithoutTrailingSeparator(home) + QStringLiteral("/Trimora.conf");
+}
+
+}  // namespace trimora::app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string_view>
+
+#include <QString>
+#include <QStringList>
+
+#include "compress_defaults.h"
+#include "lst_association.h"
+#include "settings_store.h"
+
+namespace trimora::cli {
+
+// The program the .lst association starts: the desktop program "trimora"
+// beside trimora-cli, so that both write the same association.
+QString DesktopProgramPath();
+app::LstAssociation ThisUsersAssociation();
+
+// The first use: when nothing is stored yet, RestoreDefaults with Overwrite,
+// as the first start of the desktop program does; says so on standard error.
+// Also reports a store that cannot be written. Every command that reads the
+// settings calls this first.
+void PrepareSettings(app::SettingsStore& store, std::string_view command);
+
+// "trimora-cli COMMAND: text" on standard error, one line each.
+void PrintMessages(std::string_view command, const QStringList& messages);
+
+// The stored defaults of a compress run, after the first use; warnings about
+// values of the wrong type go to standard error.
+app::CompressDefaults StoredCompressDefaults(std::string_view command);
+
+}  // namespace trimora::cli
