@@ -49,8 +49,23 @@ constexpr std::array<bool, 256> Stops(std::string_view bytes) {
     for (unsigned char c : bytes) table[c] = true;
     return table;
 }
-constexpr auto CodeStops = Stops("\"'`/\\<>");
-constexpr auto CodeStopsInTemplate = Stops("\"'`/\\<>{}");
+// Bytes of code for the shortcut: copied as they are, whitespace, line
+// breaks, semicolons, and those the state machine has to see.
+constexpr std::uint8_t CodeOrdinary = 0;
+constexpr std::uint8_t CodeSpace = 1;
+constexpr std::uint8_t CodeLineBreak = 2;
+constexpr std::uint8_t CodeSemicolon = 3;
+constexpr std::uint8_t CodeStop = 4;
+constexpr std::array<std::uint8_t, 256> CodeKindsFor(std::string_view stops) {
+    std::array<std::uint8_t, 256> table{};
+    table[' '] = table['\t'] = CodeSpace;
+    table['\n'] = table['\r'] = CodeLineBreak;
+    table[';'] = CodeSemicolon;
+    for (unsigned char c : stops) table[c] = CodeStop;
+    return table;
+}
+constexpr auto CodeKinds = CodeKindsFor("\"'`/\\<>");
+constexpr auto CodeKindsInTemplate = CodeKindsFor("\"'`/\\<>{}");
 constexpr auto SingleStringStops = Stops("'\\");
 constexpr auto DoubleStringStops = Stops("\"\\");
 constexpr auto TemplateStops = Stops("`\\$");
@@ -174,19 +189,30 @@ void TTrimora::CompressJavaScript() {
             if (escaped || InTag || CurChar == Less ||
                 (TagText.StartsWith('/') && TagText.Size() != scriptEndCheckedSize_))
                 return;
-            const auto& stops = templateLevel > 0 ? CodeStopsInTemplate : CodeStops;
+            const auto& kinds = templateLevel > 0 ? CodeKindsInTemplate : CodeKinds;
             std::uint8_t* out = OutputRoom(end - i);
             std::int64_t o = outPos_;
             std::uint8_t before = CurChar;  // the byte the rules see as PrevChar
             while (i < end) {
-                std::uint8_t c = in[i];
-                if (stops[c]) break;
+                // Names, numbers and operators are copied as they are.
+                const std::int64_t runStart = i;
+                while (i < end && kinds[in[i]] == CodeOrdinary) out[o++] = in[i++];
+                if (i != runStart) before = in[i - 1];
+                if (i == end) break;
+                const std::uint8_t kind = kinds[in[i]];
+                if (kind == CodeStop) break;
+                const std::uint8_t c = kind == CodeSpace ? Space : in[i];
                 ++i;
-                if (c == '\t') c = Space;
-                if (IsLineBreak(before) && IsLineBreakOrSpace(c)) {
-                } else if (before == Space && c == Space) {
-                } else {
-                    if ((IsLineBreak(c) || c == ';') && IsLineBreakOrSpace(before) && o > 0) --o;
+                if (kind == CodeSpace) {
+                    // after a line break or a SPACE nothing more is written
+                    if (!IsLineBreakOrSpace(before)) out[o++] = Space;
+                } else if (kind == CodeLineBreak) {
+                    if (!IsLineBreak(before)) {
+                        if (before == Space && o > 0) --o;  // the break overwrites the SPACE
+                        out[o++] = c;
+                    }
+                } else {  // ';' overwrites the whitespace before it
+                    if (IsLineBreakOrSpace(before) && o > 0) --o;
                     out[o++] = c;
                 }
                 before = c;
