@@ -8,7 +8,7 @@
 namespace trimora {
 namespace {
 
-using test::TagSpec;
+using test::TestTag;
 
 // One row: input -> output under a rule tree. Tags apply to "*.htm;*.html";
 // the file name chooses the format ("x.js", "x.css" and "x.vbs" are whole files).
@@ -17,7 +17,7 @@ struct CompressCase {
     std::string Input;
     std::string Expected;
     std::uint32_t FormatFlags = 0;
-    std::vector<TagSpec> Tags = {};
+    std::vector<TestTag> Tags = {};
     int MaxLength = 0;
     std::string FileName = "x.htm";
     bool BuiltInRules = false;

@@ -9,24 +9,24 @@
 
 namespace trimora::test {
 
-struct TagSpec {
+struct TestTag {
     std::string Name;
     std::uint32_t Flags = 0;
     std::string ReplaceWith = {};
-    std::vector<TagSpec> SubTags = {};  // Name holds the pattern
+    std::vector<TestTag> SubTags = {};  // Name holds the pattern
 };
 
 // An engine with one format "*.htm;*.html" (and "*.js", "*.css", "*.vbs"
 // for whole files) and the given tags.
-inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TagSpec>& tags) {
+inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags) {
     FreeTags(engine.Formats);
     TagRule html;
     html.Name = std::to_string(maxLength);
     html.Flags = formatFlags;
     html.Pattern = "*.htm;*.html";
     TagProp& format = engine.Formats.Add(html);
-    const auto addSubTags = [](TagProp& parent, const std::vector<TagSpec>& subs, auto& self) -> void {
-        for (const TagSpec& sub : subs) {
+    const auto addSubTags = [](TagProp& parent, const std::vector<TestTag>& subs, auto& self) -> void {
+        for (const TestTag& sub : subs) {
             TagRule fields;
             fields.Name = NormalizeTagName(sub.Name.substr(0, 10)).View();
             fields.Pattern = sub.Name;
@@ -35,7 +35,7 @@ inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength
             self(parent.Children.Add(fields), sub.SubTags, self);
         }
     };
-    for (const TagSpec& tag : tags) {
+    for (const TestTag& tag : tags) {
         TagRule fields;
         fields.Name = NormalizeTagName(tag.Name).View();
         fields.Flags = tag.Flags;

@@ -34,10 +34,10 @@ std::uint32_t RandomFlags(std::mt19937& random, int bits) {
     return flags;
 }
 
-std::vector<test::TagSpec> RandomTags(std::mt19937& random, std::size_t& longestReplacement) {
-    std::vector<test::TagSpec> tags;
+std::vector<test::TestTag> RandomTags(std::mt19937& random, std::size_t& longestReplacement) {
+    std::vector<test::TestTag> tags;
     for (int count = static_cast<int>(random() % 6); count > 0; --count) {
-        test::TagSpec tag{TagNames[random() % 13], RandomFlags(random, 3), std::string(random() % 6, 'R')};
+        test::TestTag tag{TagNames[random() % 13], RandomFlags(random, 3), std::string(random() % 6, 'R')};
         longestReplacement = std::max(longestReplacement, tag.ReplaceWith.size());
         if (random() % 3 == 0) tag.SubTags.push_back({"*a*", RandomFlags(random, 3)});
         tags.push_back(tag);
@@ -67,7 +67,7 @@ std::vector<std::string> SamplePages() {
 }
 
 void CheckOne(const std::string& input, const std::string& fileName, std::uint32_t formatFlags, int maxLength,
-              const std::vector<test::TagSpec>& tags, std::size_t longestReplacement) {
+              const std::vector<test::TestTag>& tags, std::size_t longestReplacement) {
     TTrimora fast(""), slow("");
     test::BuildTree(fast, formatFlags, maxLength, tags);
     test::BuildTree(slow, formatFlags, maxLength, tags);
@@ -94,7 +94,7 @@ TEST(Robustness, RandomInputsUnderRandomRules) {
     const char* const fileNames[] = {"x.htm", "x.htm", "x.htm", "x.js", "x.css", "x.vbs"};
     for (int round = 0; round < 30000; ++round) {
         std::size_t longest = 0;
-        const std::vector<test::TagSpec> tags = RandomTags(random, longest);
+        const std::vector<test::TestTag> tags = RandomTags(random, longest);
         const std::uint32_t formatFlags = (random() % 2 ? tfRemoveQuotes : 0) | (random() % 4 == 0 ? tfKeepComments : 0);
         CheckOne(RandomInput(random), fileNames[random() % 6], formatFlags, maxLengths[random() % 6], tags, longest);
         if (testing::Test::HasFatalFailure()) return;
@@ -117,7 +117,7 @@ TEST(Robustness, MutatedSamplePages) {
         }
         if (random() % 3 == 0) page.resize(random() % (page.size() + 1));
         std::size_t longest = 0;
-        const std::vector<test::TagSpec> tags = RandomTags(random, longest);
+        const std::vector<test::TestTag> tags = RandomTags(random, longest);
         const char* name = random() % 2 ? "x.htm" : (random() % 2 ? "x.js" : "x.css");
         CheckOne(page, name, tfRemoveQuotes, random() % 4 == 0 ? 60 : 0, tags, longest);
         if (testing::Test::HasFatalFailure()) return;
