@@ -30,5 +30,9 @@ int UsageError(std::string_view command, std::string_view message);
 bool IsHelpOption(std::string_view argument);
 
 int RunRulesCommand(const Arguments& arguments);
+int RunCompressCommand(const Arguments& arguments);
+int RunRestoreCommand(const Arguments& arguments);
+int RunRemoveBackupsCommand(const Arguments& arguments);
+int RunSyncCommand(const Arguments& arguments);
 
 }  // namespace trimora::cli
