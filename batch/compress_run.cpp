@@ -65,40 +65,47 @@ std::string OriginalPath(const std::string& name, std::string folder) {
     return folder + name;
 }
 
-// A copy of the original into a backup folder, recorded there as this
-// file's own. An existing backup is never replaced.
+// A backup of the original in a backup folder, recorded there as this
+// file's own. An existing backup is never replaced. `linked` receives the
+// backup's path when it shares the original's data (see BackupFileNoReplace).
 bool BackupIntoFolder(const TStep& step, const std::string& name, const std::string& folder,
-                      const std::string& backupFolder, std::string& detail) {
+                      const std::string& backupFolder, std::string& detail, std::string& linked) {
     const std::string source = folder + name, target = backupFolder + name;
     if (!IsFile(source)) return Fail(detail, "Cannot open file " + source);
-    if (Exists(target)) return Fail(detail, "the backup " + target + " exists already");
-    if (step.DryRun) return true;
+    if (step.DryRun) return !Exists(target) || Fail(detail, "the backup " + target + " exists already");
     if (!ForceFolders(backupFolder)) return Fail(detail, "Cannot create the folder " + backupFolder);
-    if (CopyFileNoReplace(source, target, &detail) != TCopyResult::Ok) return false;
+    bool isLink = false;
+    if (BackupFileNoReplace(source, target, isLink, &detail) != TCopyResult::Ok) return false;
     if (!step.Records.Add(backupFolder, OriginalPath(name, folder), &detail)) {
         std::error_code ec;
         fs::remove(target, ec);
         return false;
     }
+    if (isLink) linked = target;
     return true;
 }
 
-bool BackupToFolder(const TStep& step, const std::string& name, const std::string& folder, std::string& detail) {
-    return BackupIntoFolder(step, name, folder, step.Options.MoveFolder, detail);
+bool BackupToFolder(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
+                    std::string& linked) {
+    return BackupIntoFolder(step, name, folder, step.Options.MoveFolder, detail, linked);
 }
 
 // The relative folder is taken as CombinePath reads it, for backup, restore
 // and removal alike.
-bool BackupToRelFolder(const TStep& step, const std::string& name, const std::string& folder, std::string& detail) {
-    return BackupIntoFolder(step, name, folder, CombinePath(folder, step.Options.MoveFolder), detail);
+bool BackupToRelFolder(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
+                       std::string& linked) {
+    return BackupIntoFolder(step, name, folder, CombinePath(folder, step.Options.MoveFolder), detail, linked);
 }
 
-bool BackupWithSuffix(const TStep& step, const std::string& name, const std::string& folder, std::string& detail) {
+bool BackupWithSuffix(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
+                      std::string& linked) {
     const std::string source = folder + name, target = source + EffectiveSuffix(step.Options.Suffix);
     if (!IsFile(source)) return Fail(detail, "Cannot open file " + source);
-    if (Exists(target)) return Fail(detail, "the backup " + target + " exists already");
-    if (step.DryRun) return true;
-    return CopyFileNoReplace(source, target, &detail) == TCopyResult::Ok;
+    if (step.DryRun) return !Exists(target) || Fail(detail, "the backup " + target + " exists already");
+    bool isLink = false;
+    if (BackupFileNoReplace(source, target, isLink, &detail) != TCopyResult::Ok) return false;
+    if (isLink) linked = target;
+    return true;
 }
 
 // The trash gets a copy of the original; the file stays and is then
@@ -110,11 +117,12 @@ bool BackupToRecycleBin(const TStep& step, const std::string& name, const std::s
     return step.Trash.PutCopy(AbsolutePath(source), &detail);
 }
 
-bool Backup(const TStep& step, const std::string& name, const std::string& folder, std::string& detail) {
+bool Backup(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
+            std::string& linked) {
     switch (step.Method) {
-        case TBackupMethod::ToFolder: return BackupToFolder(step, name, folder, detail);
-        case TBackupMethod::ToRelFolder: return BackupToRelFolder(step, name, folder, detail);
-        case TBackupMethod::WithSuffix: return BackupWithSuffix(step, name, folder, detail);
+        case TBackupMethod::ToFolder: return BackupToFolder(step, name, folder, detail, linked);
+        case TBackupMethod::ToRelFolder: return BackupToRelFolder(step, name, folder, detail, linked);
+        case TBackupMethod::WithSuffix: return BackupWithSuffix(step, name, folder, detail, linked);
         case TBackupMethod::ToRecycleBin: return BackupToRecycleBin(step, name, folder, detail);
         case TBackupMethod::None: return true;
         case TBackupMethod::Unavailable: break;
@@ -149,8 +157,9 @@ void RecordResult(TFileEntry& entry, std::int64_t result) {
 
 void CompressInPlace(const TStep& step, TFileEntry& entry, TTrimora& engine, std::string& detail,
                      const std::function<void()>& showOptimizing) {
+    std::string linked;
     if (!entry.BackedUp) {
-        if (!Backup(step, entry.Name, entry.Folder, detail)) {
+        if (!Backup(step, entry.Name, entry.Folder, detail, linked)) {
             entry.Status = std::string(StatusUnableToBackup);
             return;
         }
@@ -165,7 +174,12 @@ void CompressInPlace(const TStep& step, TFileEntry& entry, TTrimora& engine, std
         result = CompressInMemory(engine, source, detail);
     } else {
         result = engine.Compress(source, "");
-        if (result == -1) detail = engine.LastFailureText();
+        if (result == -1) {
+            detail = engine.LastFailureText();
+            // The file stayed as it was: its backup must not change with it.
+            std::string reason;
+            if (!linked.empty() && !SeparateBackup(linked, &reason)) detail += "; " + reason;
+        }
     }
     RecordResult(entry, result);
 }

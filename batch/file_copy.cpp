@@ -99,6 +99,42 @@ TCopyResult CopyFileNoReplace(const std::string& source, const std::string& targ
     return result;
 }
 
+TCopyResult BackupFileNoReplace(const std::string& source, const std::string& target, bool& linked,
+                                std::string* error) {
+    linked = false;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(source, ec);
+    if (!ec && fs::is_regular_file(status)) {
+        if (InjectedFailure()) {
+            Fail(error, "Cannot create file " + target + " (no space left on device)");
+            return TCopyResult::Failed;
+        }
+        fs::create_hard_link(source, target, ec);
+        if (!ec) {
+            linked = true;
+            return TCopyResult::Ok;
+        }
+        if (ec == std::errc::file_exists) {
+            if (error != nullptr) *error = target + " exists already";
+            return TCopyResult::TargetExists;
+        }
+    }
+    return CopyFileNoReplace(source, target, error);
+}
+
+bool SeparateBackup(const std::string& backup, std::string* error) {
+    std::error_code ec;
+    if (fs::hard_link_count(backup, ec) <= 1 && !ec) return true;
+    const fs::path temporary = TemporaryBeside(backup);
+    fs::copy_file(backup, temporary, fs::copy_options::none, ec);
+    if (!ec) fs::last_write_time(temporary, fs::last_write_time(backup, ec), ec);
+    if (!ec) fs::rename(temporary, backup, ec);
+    if (!ec) return true;
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return Fail(error, "Cannot create file " + backup + " (" + ec.message() + ")");
+}
+
 bool CopyFileReplacing(const std::string& source, const std::string& target, std::string* error) {
     std::error_code ec;
     const fs::file_status sourceStatus = fs::status(source, ec);

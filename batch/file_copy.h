@@ -12,6 +12,18 @@ enum class TCopyResult { Ok, TargetExists, Failed };
 // The copy keeps the source's permission bits and modification time.
 TCopyResult CopyFileNoReplace(const std::string& source, const std::string& target, std::string* error = nullptr);
 
+// A backup of a file that is about to be replaced by writing a new file and
+// renaming it over the old one (as the engine does): the backup is a second
+// name for the original's data, which the rename leaves alone, so nothing is
+// copied. Where no such link can be made (another file system, a symbolic
+// link) the file is copied as CopyFileNoReplace does. `linked` tells which.
+TCopyResult BackupFileNoReplace(const std::string& source, const std::string& target, bool& linked,
+                                std::string* error = nullptr);
+
+// Gives a backup made by BackupFileNoReplace data of its own, for when the
+// file was not replaced after all (the two would otherwise change together).
+bool SeparateBackup(const std::string& backup, std::string* error = nullptr);
+
 // Replaces the target (or the file a symbolic link there points to) with a
 // copy of the source, whole or not at all; the target then has the source's
 // modification time, and its own permission bits when it existed.

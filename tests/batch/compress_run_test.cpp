@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <fstream>
 
 #include "backup_records.h"
 #include "batch_fixture.h"
@@ -203,6 +204,10 @@ TEST_F(CompressRunTest, FailuresLeaveFilesAsTheyWere) {
     EXPECT_EQ(refused.OriginalSize, -1);
     EXPECT_EQ(Read("site/backup/b.txt"), "text");
     EXPECT_EQ(before.at("b.txt"), Read("site/b.txt"));
+    // The backup has data of its own: changing the file in place leaves it be.
+    EXPECT_EQ(fs::hard_link_count(Dir / "site/backup/b.txt"), 1u);
+    std::ofstream(Dir / "site/b.txt", std::ios::in | std::ios::out | std::ios::binary) << "TEXT";
+    EXPECT_EQ(Read("site/backup/b.txt"), "text");
 }
 
 TEST_F(CompressRunTest, FullDiskLeavesNoPartialBackupAndNoPartialFile) {
