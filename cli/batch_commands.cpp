@@ -1,6 +1,7 @@
 // compress, restore, remove-backups and sync: the batch operations on the
 // files, folders and list files named on the command line.
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
