@@ -224,28 +224,48 @@ void RunStep(const TStep& step, TFileEntry& entry, TTrimora& engine, std::string
 }
 
 // Paths a step of this entry writes or reads, in a form that makes two
-// spellings of one file equal. Steps that share one run in list order.
-std::vector<std::string> ConflictKeys(const TStep& step, const TFileEntry& entry) {
-    auto key = [](const std::string& path) {
-        std::error_code ec;
-        const fs::path canonical = fs::weakly_canonical(path, ec);
-        return ec ? path : canonical.string();
-    };
-    std::vector<std::string> keys{key(entry.Path())};
-    if (step.OtherFolderMode) {
-        keys.push_back(key(OutputFolder(step, entry) + entry.Name));
+// spellings of one file equal (folders resolved, once each). Steps that share
+// a path run in list order.
+class TConflictKeys {
+public:
+    explicit TConflictKeys(const TStep& step) : step_(step) {}
+
+    std::vector<std::string> Of(const TFileEntry& entry) {
+        std::vector<std::string> keys{Key(entry.Folder, entry.Name)};
+        if (step_.OtherFolderMode) {
+            keys.push_back(Key(OutputFolder(step_, entry), entry.Name));
+            return keys;
+        }
+        switch (step_.Method) {
+            case TBackupMethod::ToFolder: keys.push_back(Key(step_.Options.MoveFolder, entry.Name)); break;
+            case TBackupMethod::ToRelFolder:
+                keys.push_back(Key(CombinePath(entry.Folder, step_.Options.MoveFolder), entry.Name));
+                break;
+            case TBackupMethod::WithSuffix:
+                keys.push_back(Key(entry.Folder, entry.Name + EffectiveSuffix(step_.Options.Suffix)));
+                break;
+            default: break;
+        }
         return keys;
     }
-    switch (step.Method) {
-        case TBackupMethod::ToFolder: keys.push_back(key(step.Options.MoveFolder + entry.Name)); break;
-        case TBackupMethod::ToRelFolder:
-            keys.push_back(key(CombinePath(entry.Folder, step.Options.MoveFolder) + entry.Name));
-            break;
-        case TBackupMethod::WithSuffix: keys.push_back(key(entry.Path() + EffectiveSuffix(step.Options.Suffix))); break;
-        default: break;
+
+private:
+    std::string Key(const std::string& folder, const std::string& name) {
+        auto found = folders_.find(folder);
+        if (found == folders_.end()) {
+            std::error_code ec;
+            std::string text = fs::weakly_canonical(folder, ec).string();
+            if (ec) text = folder;
+            while (text.size() > 1 && IsPathSeparator(text.back())) text.pop_back();
+            if (text.empty() || !IsPathSeparator(text.back())) text += PathSeparator;
+            found = folders_.emplace(folder, std::move(text)).first;
+        }
+        return found->second + name;
     }
-    return keys;
-}
+
+    const TStep& step_;
+    std::map<std::string, std::string> folders_;
+};
 
 struct TJob {
     TFileEntry Entry;
@@ -259,9 +279,10 @@ TRunResult RunParallel(TFileList& list, const TStep& step, std::vector<std::uniq
     const std::size_t count = list.EntryList.size();
     std::vector<TJob> jobs(count);
     std::map<std::string, std::size_t> lastUser;
+    TConflictKeys conflicts(step);
     for (std::size_t i = 0; i < count; ++i) {
         jobs[i].Entry = list.EntryList[i];
-        for (const std::string& key : ConflictKeys(step, jobs[i].Entry)) {
+        for (const std::string& key : conflicts.Of(jobs[i].Entry)) {
             const auto found = lastUser.find(key);
             if (found != lastUser.end()) jobs[i].After.push_back(found->second);
             lastUser[key] = i;

@@ -176,18 +176,6 @@ TEST_F(FileListTest, DeleteAndCropBySelection) {
     EXPECT_EQ(List.EntryList[0].Name, "c.htm");
 }
 
-TEST_F(FileListTest, NewListForgetsEntriesAndListFile) {
-    List.AddFile("/s/", TFileListing{"a.htm", 1, 0});
-    List.ListFileName = "/lists/x.lst";
-    List.ListModified = true;
-    List.NewList();
-    EXPECT_TRUE(List.EntryList.empty());
-    EXPECT_EQ(List.ListFileName, "");
-    EXPECT_EQ(List.Caption(), "Trimora - Untitled");
-    EXPECT_EQ(Callbacks.Captions.back(), "Trimora - Untitled");
-    EXPECT_TRUE(List.ListModified);
-}
-
 TEST_F(FileListTest, UpdateItemRereadsFoundFilesOnly) {
     Write("site/a.html", "12345");
     Write("site/b.html", "1");
