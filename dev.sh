@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs Trimora on Debian 12.
-#   ./dev.sh run        install what is missing, build, compress the bundled sample site
+#   ./dev.sh run        install what is missing, build, compress the bundled sample site into a temporary folder
 #   ./dev.sh test       install what is missing, build, run every test
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
 #   ./dev.sh bench      build with optimisation and run the benchmarks
@@ -47,7 +47,11 @@ case "${1:-}" in
     run)
         install_missing
         build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-        ./build/cli/trimora-cli rules show
+        # The sample site goes into a mirror in a fresh temporary folder, which
+        # also serves as the data folder: nothing outside it is written.
+        out=$(mktemp -d)
+        TRIMORA_HOME=$out/data ./build/cli/trimora-cli compress --out "$out/site" --preserve-dirs --report - samples/site
+        echo "Compressed copy of samples/site: $out/site"
         ;;
     test)
         install_missing

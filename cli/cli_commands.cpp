@@ -14,6 +14,10 @@ constexpr std::string_view GeneralHelp =
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
+        {"compress", "compress files, folders and list files, keeping backups", RunCompressCommand},
+        {"restore", "put the originals back from their backups", RunRestoreCommand},
+        {"remove-backups", "delete the backups of files", RunRemoveBackupsCommand},
+        {"sync", "copy what a mirror folder lacks from the site", RunSyncCommand},
         {"file", "compress one file, or standard input, to a file or standard output", RunFileCommand},
         {"rules", "show, write or convert tag-settings files", RunRulesCommand},
         {"settings", "show, set or reset the stored settings", RunSettingsCommand},
@@ -37,7 +41,7 @@ int RunCli(const Arguments& arguments) {
     if (IsHelpOption(arguments[0]) || arguments[0] == "help") {
         std::cout << GeneralHelp;
         for (const Command& command : Commands())
-            std::cout << "  " << command.Name << std::string(12 - std::min<std::size_t>(command.Name.size(), 11), ' ')
+            std::cout << "  " << command.Name << std::string(16 - std::min<std::size_t>(command.Name.size(), 15), ' ')
                       << command.Summary << '\n';
         std::cout << "\nRun 'trimora-cli COMMAND --help' for the options of a command.\n";
         return ExitOk;

@@ -33,5 +33,9 @@ int RunFileCommand(const Arguments& arguments);
 int RunRulesCommand(const Arguments& arguments);
 int RunSettingsCommand(const Arguments& arguments);
 int RunAssociateCommand(const Arguments& arguments);
+int RunCompressCommand(const Arguments& arguments);
+int RunRestoreCommand(const Arguments& arguments);
+int RunRemoveBackupsCommand(const Arguments& arguments);
+int RunSyncCommand(const Arguments& arguments);
 
 }  // namespace trimora::cli

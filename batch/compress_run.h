@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "batch_options.h"
+#include "file_list.h"
+
+namespace trimora {
+
+class TTrimora;
+
+// How originals are kept when compressing in place.
+enum class TBackupMethod {
+    ToFolder,     // coMove, absolute MoveFolder
+    ToRelFolder,  // coMove, MoveFolder relative to each file's folder
+    WithSuffix,   // coSuffix
+    ToRecycleBin, // coRecycle: a copy goes to the trash
+    None,         // coDelete alone: nothing is kept
+    Unavailable,  // no method bit at all: nothing is compressed
+};
+
+// The method the options select; MoveFolder is normalised for coMove.
+TBackupMethod ChooseBackupMethod(TBatchOptions& options);
+
+struct TRunSettings {
+    // Workers compressing at once, one engine each. Results, statuses and
+    // callbacks are the same as with one worker and come in list order.
+    unsigned Jobs = 1;
+    // Makes the engine of each worker beyond the first (same rules as the
+    // list's engine). Without it the run uses one worker.
+    std::function<std::unique_ptr<TTrimora>()> MakeEngine;
+    // Compresses in memory only: statuses and sizes say what a run would do;
+    // nothing is written, no backup made, no folder created.
+    bool DryRun = false;
+};
+
+struct TRunResult {
+    bool Aborted = false;
+    std::size_t Processed = 0;
+};
+
+// The compress run: every entry of the list in order, each backed up and
+// compressed in place, or compressed into the other folder.
+TRunResult CompressFiles(TFileList& list, const TRunSettings& settings = {});
+
+}  // namespace trimora

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "batch_callbacks.h"
+#include "batch_options.h"
+#include "file_entry.h"
+#include "recent_lists.h"
+
+namespace trimora {
+
+class TTrimora;
+
+// How the view wants numbers and times written.
+struct TColumnFormat {
+    std::string ThousandsSeparator = ",";
+    // Local date and time of a Modified value; empty: the C library's "%x %X"
+    // with the time left out at exactly midnight.
+    std::function<std::string(std::int64_t)> FormatModified;
+};
+
+// The list view's columns.
+enum TListColumn { ColumnFilename = 0, ColumnPath = 1, ColumnSize = 2, ColumnModified = 3, ColumnStatus = 4 };
+
+// True for a folder (ending with the separator) that the batch operations
+// write into: an absolute MoveFolder or OtherFolder, or any folder whose
+// trailing names are a relative one (its leading dots left out). Scans and
+// synchronisation never enter such a folder.
+bool IsOwnFolder(const TBatchOptions& options, const std::string& folder);
+
+// Answers whether row i is selected.
+using TRowSelection = std::function<bool(std::size_t)>;
+
+// The list of files that every batch command works on, with the state the
+// window shares with it. Plain data: usable without any window.
+class TFileList {
+public:
+    TFileList(TTrimora& engine, TBatchOptions& options, TBatchCallbacks* callbacks = nullptr);
+    TFileList(const TFileList&) = delete;
+    TFileList& operator=(const TFileList&) = delete;
+
+    std::vector<TFileEntry> EntryList;
+    bool ListModified = false;                // changed since last saved or loaded
+    std::atomic<bool> AbortRequested{false};  // Esc or closing; long loops poll and clear it
+    bool Deleting = false;                    // entries are being removed: rows read empty
+    int SortColumn = 0;
+    int SortDirection = 1;
+    std::string ListFileName;                 // the current list file; empty when untitled
+    TRecentLists RecentLists;
+
+    TTrimora& Engine;
+    TBatchOptions& Options;
+    TBatchCallbacks& Callbacks;
+
+    // Adding files.
+    void AddFile(const std::string& folder, const TFileListing& listing);
+    void AddDir(std::string folder);
+    void AddDirs(const std::string& folder);
+    void AddDropped(const std::vector<std::string>& paths, TDropTarget target);
+    bool IsSupported(const std::string& fileName);
+
+    // Duplicates: same Name and same Folder, byte for byte.
+    void RemDuplicates();
+    bool hasItem(std::size_t index) const;
+
+    // Delete and Crop by the view's selection; New List empties the list and
+    // forgets the list file (asking to save changes is the window's part).
+    void DeleteSelected(const TRowSelection& isSelected);
+    void CropSelected(const TRowSelection& isSelected);
+    void NewList();
+
+    // Re-reads size and time of entry index, or of every entry for -1.
+    void UpdateItem(std::ptrdiff_t index);
+
+    // The text of a cell; empty outside the list or while Deleting.
+    std::string ColumnText(std::ptrdiff_t row, int column, const TColumnFormat& format = {}) const;
+    static std::string SizeText(std::int64_t size, std::string_view thousandsSeparator);
+    static std::string ModifiedText(std::int64_t modified);
+
+    // Sorting by a clicked column: the same column again turns the direction.
+    void SortByColumn(int column);
+    int CompareByName(const TFileEntry& a, const TFileEntry& b) const;
+    int CompareByFolder(const TFileEntry& a, const TFileEntry& b) const;
+    int CompareBySize(const TFileEntry& a, const TFileEntry& b) const;
+    int CompareByModified(const TFileEntry& a, const TFileEntry& b) const;
+    int CompareByStatus(const TFileEntry& a, const TFileEntry& b) const;
+
+    // List files. A user load also sets ListFileName, the recent lists, the
+    // caption and the progress bar. Answers false (with a reason) when an
+    // existing file could not be read.
+    bool LoadList(const std::string& path, bool userLoad, std::string* error = nullptr);
+    // The automatic list at start: loaded quietly, then counted as modified.
+    bool LoadAutomaticList(const std::string& path, std::string* error = nullptr);
+    // Writes the list to ListFileName (which the caller sets when it is
+    // empty). The file is replaced whole or not at all; the list stays
+    // modified when writing fails.
+    bool SaveList(std::string* error = nullptr);
+    // The automatic list at close: no progress bar, no events.
+    bool SaveAutomaticList(const std::string& path, std::string* error = nullptr);
+    // The text of a list file for the given entries: one path a line, CR LF.
+    static std::string ListFileText(const std::vector<TFileEntry>& entries, std::size_t count);
+
+    void AddMRU(const std::string& path);
+    void DeleteMRU(const std::string& path);
+    // Choosing a recent list: the list is emptied without asking, then loaded.
+    void OpenRecentList(const std::string& path);
+    // "Trimora - " and the list file, or "Trimora - Untitled".
+    std::string Caption() const;
+
+private:
+    void ShowFileCount();
+    void SortEntries(const std::function<int(const TFileEntry&, const TFileEntry&)>& compare);
+    void RemoveRows(const TRowSelection& removeRow);
+
+    std::vector<std::string> listsLoading_;  // list files being loaded, outermost first
+};
+
+}  // namespace trimora

@@ -1,0 +1,268 @@
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "backup_records.h"
+#include "batch_fixture.h"
+#include "compress_run.h"
+#include "file_copy.h"
+#include "file_io.h"
+#include "restore.h"
+#include "trash.h"
+
+namespace trimora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Original = "<p>  original  </p>\n";
+const std::string Current = "<p>now</p>";
+
+class RestoreTest : public BatchTest {
+protected:
+    // site/index.html holds Current and is listed.
+    void ListCurrent() {
+        Write("site/index.html", Current);
+        List.AddDir(Dir / "site");
+        ASSERT_EQ(List.EntryList.size(), 1u);
+    }
+    void RecordBackup(const std::string& folder, const std::string& original) {
+        TBackupRecords records;
+        ASSERT_TRUE(records.Add(folder, original));
+    }
+};
+
+TEST(RingStart, FollowsTheOptions) {
+    struct Case {
+        std::uint32_t Options;
+        const char* MoveFolder;
+        int Start;
+    };
+    for (const Case& c : {Case{coMove, "/bak", 0}, Case{coMove | coRecycle, "backup", 1}, Case{coMove, "", 1},
+                          Case{coSuffix | coRecycle, "/bak", 2}, Case{coRecycle, "/bak", 3},
+                          Case{coDelete, "/bak", 4}, Case{0, "/bak", 4}, Case{coOtherFolder, "/bak", 4}}) {
+        TBatchOptions options;
+        options.CompressOptions = c.Options;
+        options.MoveFolder = c.MoveFolder;
+        EXPECT_EQ(RingStart(options), c.Start) << c.Options << " " << c.MoveFolder;
+    }
+}
+
+// Which backups exist, the options, and what the restore ring makes of it.
+struct RingCase {
+    const char* Name;
+    std::uint32_t Options;
+    bool InRelativeFolder, WithSuffix, InTrash;
+    const char* Restored;  // the text the file has afterwards; empty: restore fails
+};
+
+class RestoreRingTest : public RestoreTest, public ::testing::WithParamInterface<RingCase> {};
+
+TEST_P(RestoreRingTest, TriesEveryMethodOnce) {
+    const RingCase& param = GetParam();
+    ListCurrent();
+    Options.CompressOptions = param.Options;
+    if (param.InRelativeFolder) {
+        Write("site/backup/index.html", "from folder");
+        RecordBackup(Folder("site/backup"), Dir / "site/index.html");
+    }
+    if (param.WithSuffix) Write("site/index.html.bak", "from suffix");
+    if (param.InTrash) {
+        Write("trashed", "from trash");
+        TTrash(TrashFolder()).PutCopy(Dir / "trashed");
+        // Pretend it came from site/index.html.
+        std::string info = Read("home/.local/share/Trash/info/trashed.trashinfo");
+        info.replace(info.find("Path=") + 5, info.find('\n', info.find("Path=")) - info.find("Path=") - 5,
+                     TTrash::EscapePath(Dir / "site/index.html"));
+        WriteText(TrashFolder() + "info/trashed.trashinfo", info);
+    }
+    RestoreFiles(List, -1);
+    const bool restored = *param.Restored != '\0';
+    EXPECT_EQ(List.EntryList[0].Status, restored ? "Restored" : "Restore Failed");
+    EXPECT_EQ(Read("site/index.html"), restored ? param.Restored : Current);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Restore, RestoreRingTest,
+    ::testing::Values(RingCase{"MoveFirst", coMove, true, true, true, "from folder"},
+                      RingCase{"SuffixFirst", coSuffix, true, true, true, "from suffix"},
+                      RingCase{"TrashFirst", coRecycle, true, true, true, "from trash"},
+                      // Suffix mode falls back to the trash, then round to the Move folders.
+                      RingCase{"SuffixFallsBackToTrash", coSuffix, true, false, true, "from trash"},
+                      RingCase{"SuffixFallsBackToFolder", coSuffix, true, false, false, "from folder"},
+                      RingCase{"MoveFallsBackToSuffix", coMove, false, true, false, "from suffix"},
+                      RingCase{"NothingToRestore", coSuffix, false, false, false, ""},
+                      RingCase{"DeleteModeStillFindsBackups", coDelete, false, true, false, "from suffix"}),
+    CaseName());
+
+// With an absolute MoveFolder, index.html of a/ and of b/ share one backup
+// name: a backup is only ever restored or removed for the file it came from.
+TEST_F(RestoreTest, SharedBackupFolderNeverRestoresAnotherFilesOriginal) {
+    Write("site/a/index.html", "original of a");
+    Write("site/b/index.html", "original of b");
+    Options.CompressOptions = coMove;
+    Options.MoveFolder = Dir / "bak";
+    List.AddDir(Dir / "site");
+    ASSERT_EQ(Paths(), (std::vector<std::string>{"site/a/index.html", "site/b/index.html"}));
+    CompressFiles(List);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Finished", "Unable to Backup"}));
+
+    // b's restore must not pick up a's original.
+    RestoreFiles(List, 1);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Finished", "Restore Failed"}));
+    EXPECT_EQ(Read("site/b/index.html"), "original of b");
+    RemBakFiles(List, 1);
+    EXPECT_EQ(List.EntryList[1].Status, "Backup Removal Failed");
+    EXPECT_EQ(Read("bak/index.html"), "original of a");
+
+    RestoreFiles(List, 0);
+    EXPECT_EQ(Read("site/a/index.html"), "original of a");
+    EXPECT_FALSE(Exists("bak"));  // empty once the last backup left
+
+    // Now only b is backed up there; a must not take b's original.
+    List.CropSelected([](std::size_t i) { return i == 1; });
+    CompressFiles(List);
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Finished"});
+    List.AddDropped({Dir / "site/a/index.html"}, TDropTarget::ListView);
+    RestoreFiles(List, 0);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Restore Failed", "Finished"}));
+    EXPECT_EQ(Read("site/a/index.html"), "original of a");
+    EXPECT_EQ(Read("bak/index.html"), "original of b");
+    RestoreFiles(List, 1);
+    EXPECT_EQ(List.EntryList[1].Status, "Restored");
+    EXPECT_EQ(Read("site/b/index.html"), "original of b");
+}
+
+// A relative MoveFolder is only ever read beside the file, never from the
+// working folder, and an empty one never makes the file its own backup.
+TEST_F(RestoreTest, RelativeOrEmptyMoveFolderNeverUsesAStrayFile) {
+    ListCurrent();
+    Write("work/backup/index.html", "stray file in the working folder");
+    RecordBackup(Folder("work/backup"), Dir / "site/index.html");
+    const fs::path previous = fs::current_path();
+    fs::current_path(Dir / "work");
+    Options.CompressOptions = coSuffix;  // the ring reaches RestoreFromFolder with "backup/"
+    RestoreFiles(List, -1);
+    fs::current_path(previous);
+    EXPECT_EQ(List.EntryList[0].Status, "Restore Failed");
+    EXPECT_EQ(Read("site/index.html"), Current);
+
+    Options.CompressOptions = coMove;
+    Options.MoveFolder = "";
+    RestoreFiles(List, -1);
+    RemBakFiles(List, -1);
+    EXPECT_EQ(List.EntryList[0].Status, "Backup Removal Failed");
+    EXPECT_EQ(Read("site/index.html"), Current);
+}
+
+TEST_F(RestoreTest, RemoveBackups) {
+    Write("site/a.html", Original);
+    Write("site/b.html", Original);
+    List.AddDir(Dir / "site");
+    CompressFiles(List);
+    RemBakFiles(List, -1);
+    EXPECT_EQ(Statuses(), std::vector<std::string>(2, "Backup Removed"));
+    EXPECT_FALSE(Exists("site/backup"));
+    EXPECT_EQ(Read("site/a.html"), CompressedText(*Engine, "a.html", Original));
+    for (const TFileEntry& entry : List.EntryList) EXPECT_FALSE(entry.BackedUp);
+    RemBakFiles(List, -1);
+    EXPECT_EQ(Statuses(), std::vector<std::string>(2, "Backup Removal Failed"));
+
+    // In trash mode the trash is not emptied: there is nothing to remove.
+    Options.CompressOptions = coRecycle;
+    CompressFiles(List);
+    RemBakFiles(List, 0);
+    EXPECT_EQ(List.EntryList[0].Status, "Backup Removal Failed");
+    EXPECT_TRUE(fs::exists(TrashFolder() + "files/a.html"));
+}
+
+TEST_F(RestoreTest, FailedRestoreKeepsTheBackupAndRefreshesSizes) {
+    Write("site/a.html", Original);
+    Write("site/b.html", Original);
+    List.AddDir(Dir / "site");
+    CompressFiles(List);
+    SetWriteFailureAfterForTesting(2);
+    RestoreFiles(List, 0);
+    SetWriteFailureAfterForTesting(-1);
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Restore Failed", "Finished"}));
+    EXPECT_EQ(Read("site/backup/a.html"), Original);
+    EXPECT_EQ(Read("site/a.html"), CompressedText(*Engine, "a.html", Original));
+    // Every entry was refreshed: nothing counts as compressed any more.
+    for (const TFileEntry& entry : List.EntryList) EXPECT_EQ(entry.OriginalSize, -1);
+    RestoreSelected(List, [](std::size_t i) { return i == 0; });
+    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Restored", "Finished"}));
+    EXPECT_EQ(Read("site/a.html"), Original);
+}
+
+class SyncTest : public RestoreTest {
+protected:
+    void MakeSite() {
+        Write("site/index.html", Original);
+        Write("site/images/logo.gif", "GIF89a");
+        Write("site/images/icons/home.gif", "GIF89a home");
+        Write("site/blog/post.htm", Original);
+    }
+};
+
+TEST_F(SyncTest, NeedsAnAbsoluteOtherFolderWithPreservedFolders) {
+    MakeSite();
+    List.AddDir(Dir / "site");
+    for (std::uint32_t options : {coOtherFolder, coPreserveDirs, coOtherFolder | coPreserveDirs}) {
+        Options.CompressOptions = options;
+        Options.OtherFolder = options == (coOtherFolder | coPreserveDirs) ? "mirror" : Dir / "mirror";
+        const TSyncResult result = SyncDirectories(List);
+        EXPECT_FALSE(result.PreconditionMet);
+        EXPECT_TRUE(result.Copied.empty());
+    }
+    EXPECT_FALSE(Exists("mirror"));
+    EXPECT_FALSE(Exists("site/mirror"));
+    EXPECT_NE(std::string(SyncPreconditionMessage).find(" c) ensure the directory"), std::string::npos);
+}
+
+TEST_F(SyncTest, CopiesWhatTheMirrorLacksAndNeverReplaces) {
+    MakeSite();
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    List.AddDir(Dir / "site");
+    CompressFiles(List);
+    Write("mirror/blog/post.htm", "edited in the mirror");
+    const TSyncResult result = SyncDirectories(List);
+    EXPECT_TRUE(result.PreconditionMet);
+    EXPECT_TRUE(result.Failed.empty());
+    EXPECT_EQ(result.Copied.size(), 2u);
+    EXPECT_EQ(Tree("mirror"), (std::map<std::string, std::string>{
+                                  {"index.html", CompressedText(*Engine, "index.html", Original)},
+                                  {"blog/post.htm", "edited in the mirror"},
+                                  {"images/logo.gif", "GIF89a"},
+                                  {"images/icons/home.gif", "GIF89a home"}}));
+    EXPECT_EQ(Options.OtherFolder, Folder("mirror"));
+    EXPECT_EQ(List.EntryList[0].Status, "Finished");  // entries are not touched
+}
+
+TEST_F(SyncTest, MirrorInsideTheSiteIsNeitherEnteredNorCopiedIntoItself) {
+    MakeSite();
+    fs::create_directory_symlink(Dir / "site", Dir / "site/images/loop");
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "site/mirror";
+    List.AddDir(Dir / "site");
+    const TSyncResult result = SyncDirectories(List);
+    EXPECT_EQ(result.Copied.size(), 4u);
+    EXPECT_TRUE(Exists("site/mirror/images/icons/home.gif"));
+    EXPECT_FALSE(Exists("site/mirror/mirror"));
+    EXPECT_FALSE(Exists("site/mirror/images/loop"));
+}
+
+TEST_F(SyncTest, EmptyListCopiesNothing) {
+    Write("index.html", Original);
+    const fs::path previous = fs::current_path();
+    fs::current_path(Dir.Path());
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    const TSyncResult result = SyncDirectories(List);
+    fs::current_path(previous);
+    EXPECT_TRUE(result.PreconditionMet);
+    EXPECT_TRUE(result.Copied.empty());
+}
+
+}  // namespace
+}  // namespace trimora::test
