@@ -48,9 +48,10 @@ case "${1:-}" in
         install_missing
         build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
         # The sample site goes into a mirror in a fresh temporary folder, which
-        # also serves as the data folder: nothing outside it is written.
+        # also holds the settings, the data folder and the desktop files that a
+        # first use writes: nothing outside it is written.
         out=$(mktemp -d)
-        TRIMORA_HOME=$out/data ./build/cli/trimora-cli compress --out "$out/site" --preserve-dirs --report - samples/site
+        TRIMORA_HOME=$out/data XDG_DATA_HOME=$out/desktop ./build/cli/trimora-cli compress --out "$out/site" --preserve-dirs --report - samples/site
         echo "Compressed copy of samples/site: $out/site"
         ;;
     test)

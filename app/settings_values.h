@@ -8,17 +8,13 @@
 #include <QString>
 #include <QVariant>
 
+#include "batch_options.h"
+
 namespace trimora::app {
 
-// Bits of CompressOptions: where compressed files go and how originals are kept.
-inline constexpr std::uint32_t coOtherFolder = 0x01;
-inline constexpr std::uint32_t coPreserveDirs = 0x02;
-inline constexpr std::uint32_t coDelete = 0x04;
-inline constexpr std::uint32_t coRecycle = 0x08;
-inline constexpr std::uint32_t coSuffix = 0x10;
-inline constexpr std::uint32_t coMove = 0x20;
-inline constexpr std::uint32_t AllCompressOptions = 0x3F;
-inline constexpr std::uint32_t DefaultCompressOptions = coRecycle | coMove;  // 40
+// The bits of CompressOptions are the batch layer's (co...).
+inline constexpr std::uint32_t AllCompressOptions = coOtherFolder | coPreserveDirs | coBackupMethods;
+inline constexpr std::uint32_t DefaultCompressOptions = coMove | coRecycle;  // 40, as TBatchOptions has it
 
 struct OptionBitName {
     std::uint32_t Bit;

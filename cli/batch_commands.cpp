@@ -9,6 +9,7 @@
 
 #include "batch_options.h"
 #include "cli_commands.h"
+#include "cli_settings.h"
 #include "compress_run.h"
 #include "console_batch_callbacks.h"
 #include "console_prompts.h"
@@ -114,12 +115,20 @@ void PrintHelp(const OperationInfo& info) {
     std::cout << TrailingHelp;
 }
 
-// The option defaults, as a first start has them. A settings store shared
-// with the window can take their place here.
-TBatchOptions DefaultBatchOptions() { return TBatchOptions{}; }
+// The option defaults: the settings stored for the window, written on first use.
+TBatchOptions StoredBatchOptions(const app::CompressDefaults& stored) {
+    TBatchOptions options;
+    options.CompressOptions = stored.CompressOptions;
+    options.MoveFolder = stored.MoveFolder;
+    options.OtherFolder = stored.OtherFolder;
+    options.Suffix = stored.Suffix;
+    options.Recurse = stored.Recurse;
+    options.AutoSaveLoad = stored.AutoSaveLoad;
+    return options;
+}
 
 struct Invocation {
-    TBatchOptions Settings = DefaultBatchOptions();
+    TBatchOptions Settings;
     std::string RulesFile;
     std::optional<std::string> ReportFile;
     unsigned Jobs = 1;
@@ -238,6 +247,8 @@ std::optional<std::string> Parse(const OperationInfo& info, const Arguments& arg
 // in the data folder, or the built-in rules when that cannot be made.
 class EngineSource {
 public:
+    explicit EngineSource(FallbackPatterns fallback) : fallback_(std::move(fallback)) {}
+
     bool Prepare(std::string_view command, const std::string& rulesFile) {
         if (!rulesFile.empty()) {
             std::error_code ec;
@@ -264,14 +275,15 @@ public:
     }
     TTrimora& First() { return *first_; }
     std::unique_ptr<TTrimora> Make(SettingsPrompts* prompts = nullptr) const {
-        if (!file_.empty()) return std::make_unique<TTrimora>(file_, prompts);
-        auto engine = std::make_unique<TTrimora>("", prompts);
+        if (!file_.empty()) return std::make_unique<TTrimora>(file_, prompts, fallback_);
+        auto engine = std::make_unique<TTrimora>("", prompts, fallback_);
         const auto bytes = DefaultRuleBytes();
         engine->LoadSettingsFromBytes(bytes.data(), bytes.size());
         return engine;
     }
 
 private:
+    FallbackPatterns fallback_;
     ConsolePrompts prompts_;
     std::string file_;
     std::unique_ptr<TTrimora> first_;
@@ -304,8 +316,13 @@ int RunOperation(const OperationInfo& info, const Arguments& arguments) {
             return ExitOk;
         }
     }
+    // Wrong usage is reported before anything is read or written; then the
+    // options given override the stored settings for this run only.
+    if (Invocation checked; const auto error = Parse(info, arguments, checked)) return UsageError(info.Name, *error);
+    const app::CompressDefaults stored = StoredCompressDefaults(info.Name);
     Invocation invocation;
-    if (const auto error = Parse(info, arguments, invocation)) return UsageError(info.Name, *error);
+    invocation.Settings = StoredBatchOptions(stored);
+    Parse(info, arguments, invocation);
     TBatchOptions& settings = invocation.Settings;
     if (info.Kind == Operation::Sync && !SyncPreconditionHolds(settings)) {
         std::string message(SyncPreconditionMessage);
@@ -314,7 +331,7 @@ int RunOperation(const OperationInfo& info, const Arguments& arguments) {
         return UsageError(info.Name, "sync needs --out with an absolute DIR and --preserve-dirs");
     }
 
-    EngineSource engines;
+    EngineSource engines(stored.Fallback);
     if (!engines.Prepare(info.Name, invocation.RulesFile)) return ExitFailed;
     ConsoleBatchCallbacks callbacks(info.Name, invocation.Quiet, std::cout, std::cerr);
     TFileList list(engines.First(), settings, &callbacks);

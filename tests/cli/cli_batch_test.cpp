@@ -213,3 +213,43 @@ TEST(CliBatch, TwoJobsEndLikeOne) {
 
 }  // namespace
 }  // namespace trimora
+
+namespace trimora {
+namespace {
+
+// The window's stored settings are the defaults of a run; an option given
+// wins for that run only.
+TEST(CliBatchSettings, StoredSettingsAreTheDefaultsAndOptionsAreNotSaved) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "site");
+    test::WriteText(dir / "site/a.html", "<p>  a  </p>");
+    ASSERT_EQ(RunCli(dir, "settings set CompressOptions coSuffix").Status, 0);
+    ASSERT_EQ(RunCli(dir, "settings set Suffix .orig").Status, 0);
+
+    const RunResult first = RunCli(dir, "compress site");
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    EXPECT_EQ(test::ReadText(dir / "site/a.html.orig"), "<p>  a  </p>");
+    EXPECT_FALSE(fs::exists(dir.Path() / "site/backup"));
+
+    test::WriteText(dir / "site/b.html", "<p>  b  </p>");
+    const RunResult second = RunCli(dir, "compress --backup move site/b.html");
+    ASSERT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(test::ReadText(dir / "site/backup/b.html"), "<p>  b  </p>");
+    EXPECT_NE(RunCli(dir, "settings show").Out.find(".orig"), std::string::npos) << "the option was not saved";
+    const RunResult shown = RunCli(dir, "settings show");
+    EXPECT_EQ(shown.Out.find("coMove"), std::string::npos) << shown.Out;
+}
+
+TEST(CliBatchSettings, FirstUseWritesTheDefaultsAndTheRulesIntoTheDataFolder) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "site");
+    test::WriteText(dir / "site/a.html", "<p>  a  </p>");
+    const RunResult result = RunCli(dir, "compress site");
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    EXPECT_TRUE(fs::exists(dir.Path() / "data/Trimora.conf"));
+    const auto builtIn = DefaultRuleBytes();
+    EXPECT_EQ(test::ReadBytes(dir / "data/trimora.nti"), std::vector<std::uint8_t>(builtIn.begin(), builtIn.end()));
+}
+
+}  // namespace
+}  // namespace trimora
