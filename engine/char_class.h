@@ -5,6 +5,12 @@
 
 namespace trimora {
 
+// The bytes the pass tests by name.
+inline constexpr std::uint8_t Nul = 0;
+inline constexpr std::uint8_t Space = ' ';
+inline constexpr std::uint8_t Less = '<';
+inline constexpr std::uint8_t Greater = '>';
+
 // Byte classes of the engine, one table for the hot scans.
 enum CharClassBits : std::uint8_t {
     ccWhitespace = 1,  // TAB, LF, CR, SPACE

@@ -20,11 +20,6 @@
 namespace trimora {
 
 namespace {
-constexpr std::uint8_t Nul = 0;
-constexpr std::uint8_t Space = ' ';
-constexpr std::uint8_t Less = '<';
-constexpr std::uint8_t Greater = '>';
-
 // Byte classes of the shortcuts: ordinary, whitespace, or a byte the full
 // character step has to see.
 constexpr std::uint8_t TextOrdinary = 0;
@@ -309,10 +304,15 @@ void TTrimora::EndOfTag() {
     UnsafeCount = 0;
 }
 
-// "Do Not Compress": the content is copied byte for byte up to the closing
-// tag of the same name, nested tags of that name counted. Hands back before
-// the closing tag's greater-than sign, which the pass then reads again.
-void TTrimora::CopyContent() {
+// "Do Not Compress" copies the content byte for byte, "Remove" drops it; both
+// read up to the closing tag of the same name, nested tags of that name
+// counted. Copying hands back before the closing tag's greater-than sign,
+// which the pass then reads again; removing puts the input back on the
+// closing tag's less-than sign, and the pass reads the closing tag.
+void TTrimora::CopyContent() { ScanContent(true); }
+void TTrimora::SkipContent() { ScanContent(false); }
+
+void TTrimora::ScanContent(bool copy) {
     CurChar = Nul;
     int depth = 0;
     ContentTag = TagText;
@@ -320,7 +320,7 @@ void TTrimora::CopyContent() {
     while (InputLeft()) {
         PrevChar = CurChar;
         CurChar = ReadInput();
-        Write(CurChar);
+        if (copy) Write(CurChar);
         InTag = (InTag || PrevChar == Less) && CurChar != Greater;
         if (InTag) {
             TagText.Append(CurChar);
@@ -336,52 +336,21 @@ void TTrimora::CopyContent() {
             ++depth;
             continue;
         }
-        if (depth == 0) {
+        if (depth > 0) {
+            --depth;
+            continue;
+        }
+        if (copy) {
             --outPos_;
             --inPos_;
             InTag = true;
             tagPending_ = true;
-            return;
-        }
-        --depth;
-    }
-}
-
-// "Remove": the same scan writing nothing; at the matching closing tag the
-// input goes back to its less-than sign and the pass reads the closing tag.
-void TTrimora::SkipContent() {
-    CurChar = Nul;
-    int depth = 0;
-    ContentTag = TagText;
-    const PatternString contentName = NormalizeTagName(ContentTag.Stored());
-    while (InputLeft()) {
-        PrevChar = CurChar;
-        CurChar = ReadInput();
-        InTag = (InTag || PrevChar == Less) && CurChar != Greater;
-        if (InTag) {
-            TagText.Append(CurChar);
-            continue;
-        }
-        if (CurChar == Less) {
-            TagText.Clear();
-            continue;
-        }
-        if (CurChar != Greater) continue;
-        if (TagText.Empty() || !(contentName == NormalizeTagName(TagText.Stored()))) continue;
-        if (!TagText.StartsWith('/')) {
-            ++depth;
-            continue;
-        }
-        if (depth == 0) {
+        } else {
             std::uint8_t read = 0;
-            while (inPos_ > 0 && read != Less) {
-                --inPos_;
-                read = input_[inPos_];
-            }
+            while (inPos_ > 0 && read != Less) read = input_[--inPos_];
             CurChar = Greater;
-            return;
         }
-        --depth;
+        return;
     }
 }
 

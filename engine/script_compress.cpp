@@ -15,11 +15,6 @@
 namespace trimora {
 
 namespace {
-constexpr std::uint8_t Nul = 0;
-constexpr std::uint8_t Space = ' ';
-constexpr std::uint8_t Less = '<';
-constexpr std::uint8_t Greater = '>';
-
 // Where the JavaScript compressor stands.
 //   Code          ordinary code
 //   Slash         after a '/' in code: comment, regular expression or division

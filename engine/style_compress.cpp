@@ -10,11 +10,6 @@
 namespace trimora {
 
 namespace {
-constexpr std::uint8_t Nul = 0;
-constexpr std::uint8_t Space = ' ';
-constexpr std::uint8_t Less = '<';
-constexpr std::uint8_t Greater = '>';
-
 // The shortcut's byte classes: separators and tag brackets stop it.
 constexpr std::uint8_t StyleSpace = 1;
 constexpr std::uint8_t StyleStop = 2;

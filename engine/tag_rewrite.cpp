@@ -12,10 +12,6 @@
 namespace trimora {
 
 namespace {
-constexpr std::uint8_t Space = ' ';
-constexpr std::uint8_t Less = '<';
-constexpr std::uint8_t Greater = '>';
-
 // The characters that keep a value's quotes: whitespace, '>', and the quote
 // of the other kind.
 bool IsUnsafeInValue(std::uint8_t c, std::uint8_t quote) {

@@ -134,6 +134,7 @@ private:
     void QuoteBookkeeping();
     bool TrackScriptEnd();
     void FastMarkupRun();
+    void ScanContent(bool copy);
     // Makes room for count more output bytes and answers the output's bytes.
     std::uint8_t* OutputRoom(std::int64_t count) {
         if (outPos_ + count > static_cast<std::int64_t>(output_->size()))
