@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <system_error>
 #include <vector>
 
@@ -23,13 +22,7 @@ bool InjectedFailure() {
     return false;
 }
 
-fs::path TemporaryBeside(const fs::path& target) {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
-                  static_cast<unsigned long long>(generator() & 0xffffffffffffULL));
-    return target.parent_path() / ("." + target.filename().string() + suffix);
-}
+fs::path TemporaryBeside(const fs::path& target) { return TemporaryNameBeside(target.string()); }
 
 bool Fail(std::string* error, const std::string& reason) {
     if (error != nullptr) *error = reason;

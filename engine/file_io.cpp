@@ -37,7 +37,12 @@ fs::path ResolveWriteTarget(const fs::path& path) {
     return target;
 }
 
-std::string TemporaryNameBeside(const fs::path& target) {
+}  // namespace
+
+void SetWriteFailureAfterForTesting(std::int64_t bytes) { writeFailureAfter = bytes; }
+
+std::string TemporaryNameBeside(const std::string& targetPath) {
+    const fs::path target(targetPath);
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
@@ -45,9 +50,7 @@ std::string TemporaryNameBeside(const fs::path& target) {
     fs::path name = target.parent_path() / ("." + target.filename().string() + suffix);
     return name.string();
 }
-}  // namespace
 
-void SetWriteFailureAfterForTesting(std::int64_t bytes) { writeFailureAfter = bytes; }
 
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data) {
     data.clear();
@@ -88,7 +91,7 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
     std::string temporary;
     FileHandle file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        temporary = TemporaryNameBeside(target);
+        temporary = TemporaryNameBeside(target.string());
         file.reset(std::fopen(temporary.c_str(), "wbx"));
         if (!file && errno != EEXIST) return fail(std::strerror(errno));
     }

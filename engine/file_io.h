@@ -21,6 +21,10 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& dat
 bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size,
                         std::string* error = nullptr);
 
+// A hidden, randomly named file name in the folder of target, for writing
+// a file that is then renamed over target.
+std::string TemporaryNameBeside(const std::string& target);
+
 // Test hook: when set, WriteFileReplacing fails as a full disk would after
 // writing this many bytes of the temporary file. Negative: no failure.
 void SetWriteFailureAfterForTesting(std::int64_t bytes);
