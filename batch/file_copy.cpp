@@ -1,7 +1,6 @@
 #include "file_copy.h"
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
