@@ -63,11 +63,7 @@ bool TFileList::LoadList(const std::string& path, bool userLoad, std::string* er
     std::int64_t position = 0;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = NextLine(text, start);
         if (!line.empty()) {
             // The program writes full paths; another line is taken from the list's folder.
             const std::string linePath = IsAbsolutePath(line) ? std::string(line) : AbsolutePath(line, listFolder);

@@ -135,4 +135,13 @@ std::string AbsolutePath(std::string_view pathText, std::string_view from) {
     return result;
 }
 
+std::string_view NextLine(std::string_view text, std::size_t& start) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
 }  // namespace trimora

@@ -48,4 +48,8 @@ std::string AbsolutePath(std::string_view path, std::string_view from = {});
 // Leading and trailing characters of code 32 and below removed.
 std::string TrimControls(std::string_view text);
 
+// The line of text that begins at start, without its LF or CR LF; start
+// moves to the next line.
+std::string_view NextLine(std::string_view text, std::size_t& start);
+
 }  // namespace trimora
