@@ -88,8 +88,11 @@ bool TTrimora::TrackScriptEnd() {
             TagText.Append(CurChar);
         }
     }
-    if (InTag) return false;
+    if (InTag && CurChar != Less) return false;
     if (CurChar == Less) {
+        // A '<' always starts a tag afresh, whatever came before it, so that
+        // "</script>" ends the block wherever it stands in code.
+        InTag = false;
         TagText.Clear();
         scriptEndCheckedSize_ = SIZE_MAX;
         return false;
@@ -113,6 +116,7 @@ void TTrimora::CompressJavaScript() {
     bool dollar = false;         // an unescaped '$' was the last byte of a template's text
     int templateBraces[MaxTemplateNesting];  // open braces of each "${" expression
     int templateLevel = 0;
+    std::int64_t lineCommentStart = 0;  // where the "//" of the open line comment stands in the input
 
     // The written output before the block never changes while it runs; where
     // its last non-whitespace byte lies is found once.
@@ -142,22 +146,27 @@ void TTrimora::CompressJavaScript() {
     // A browser ends a script block at its closing tag even inside a comment;
     // so does this compressor, or the closing tag would be removed with the
     // comment. The '<' is read again as code, where TrackScriptEnd sees the tag.
+    // As in the markup pass, the tag's name ends at whitespace or '>':
+    // "</script/" and a "</script" cut off by the end of the input end nothing.
     const auto closingTagAhead = [&]() {
         if (CurChar != Less || ContentTag.Empty()) return false;
         const std::string_view name = ContentTag.Stored();
-        if (inPos_ + 1 + static_cast<std::int64_t>(name.size()) > InputSize || input_[inPos_] != '/') return false;
+        const std::int64_t after = inPos_ + 1 + static_cast<std::int64_t>(name.size());
+        if (after >= InputSize || input_[inPos_] != '/') return false;
         for (std::size_t i = 0; i < name.size(); ++i)
             if (UpperAscii(input_[inPos_ + 1 + static_cast<std::int64_t>(i)]) != static_cast<std::uint8_t>(name[i]))
                 return false;
-        const std::int64_t after = inPos_ + 1 + static_cast<std::int64_t>(name.size());
-        return after == InputSize || IsWhitespace(input_[after]) || input_[after] == Greater || input_[after] == '/';
+        return IsWhitespace(input_[after]) || input_[after] == Greater;
     };
     // The break after a line comment is written unless the output ends, two
-    // bytes back, in a line break or a semicolon.
+    // bytes back, in a line break or a semicolon: the SPACE or break written
+    // before the comment then separates enough. When the last byte is part of
+    // a statement ("a;b// c") the break is kept, or the lines would run together.
     const auto breakWanted = [&]() {
         if (outPos_ < 2) return outPos_ == 1;
+        const std::uint8_t last = OutAt(outPos_ - 1);
         const std::uint8_t twoBack = OutAt(outPos_ - 2);
-        return !(IsLineBreak(twoBack) || twoBack == ';');
+        return !(IsLineBreak(twoBack) || twoBack == ';') || !(IsLineBreakOrSpace(last) || last == ';');
     };
     // Code: TAB is SPACE; whitespace after a line break and a second SPACE
     // are dropped; a line break or semicolon overwrites the whitespace before it.
@@ -283,6 +292,7 @@ void TTrimora::CompressJavaScript() {
                     state = ScriptState::BlockComment;
                 } else if (CurChar == '/') {
                     state = ScriptState::LineComment;
+                    lineCommentStart = inPos_ - 2;
                 } else {
                     Write('/');
                     Write(CurChar);
@@ -323,9 +333,11 @@ void TTrimora::CompressJavaScript() {
                     if (breakWanted()) Write(CurChar);
                 } else {
                     // The break that ended the comment separates the lines;
-                    // then this byte is read again as code.
+                    // then this byte is read again as code, after what the
+                    // output now ends in (a '<' there starts a tag afresh).
                     if (breakWanted()) Write(PrevChar);
                     --inPos_;
+                    CurChar = outPos_ > 0 ? OutAt(outPos_ - 1) : PrevChar;
                 }
                 state = ScriptState::Code;
                 break;
@@ -373,6 +385,10 @@ void TTrimora::CompressJavaScript() {
                 break;
         }
     }
+    // A line comment cut off by the end of a page whose block never closes
+    // is kept as written: it may hold the start of a closing tag.
+    if (!done && state == ScriptState::LineComment && !ContentTag.Empty())
+        WriteBytes(input_ + lineCommentStart, static_cast<std::size_t>(InputSize - lineCommentStart));
     if (done && CurChar != Greater) tagPending_ = true;  // "</script >": the pass ends the tag
 }
 
