@@ -1,14 +1,10 @@
 #include "backup_records.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
-#include <vector>
+#include <charconv>
 
 #include "file_io.h"
 #include "paths.h"
-
-namespace fs = std::filesystem;
+#include "safe_files.h"
 
 namespace trimora {
 
@@ -17,6 +13,7 @@ std::string TBackupRecords::Escape(std::string_view path) {
     text.reserve(path.size());
     for (char c : path) {
         if (c == '%') text += "%25";
+        else if (c == '\t') text += "%09";
         else if (c == '\r') text += "%0D";
         else if (c == '\n') text += "%0A";
         else text += c;
@@ -30,77 +27,105 @@ std::string TBackupRecords::Unescape(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
             const std::string_view code = text.substr(i + 1, 2);
-            if (code == "25") { path += '%'; i += 2; continue; }
-            if (code == "0D") { path += '\r'; i += 2; continue; }
-            if (code == "0A") { path += '\n'; i += 2; continue; }
+            const char* decoded = code == "25" ? "%" : code == "09" ? "\t" : code == "0D" ? "\r" : code == "0A" ? "\n" : nullptr;
+            if (decoded != nullptr) {
+                path += *decoded;
+                i += 2;
+                continue;
+            }
         }
         path += text[i];
     }
     return path;
 }
 
-TBackupRecords::FolderRecords& TBackupRecords::Load(const std::string& folder) {
-    auto found = folders_.find(folder);
-    if (found != folders_.end()) return found->second;
-    FolderRecords& records = folders_[folder];
-    std::vector<std::uint8_t> bytes;
-    if (ReadWholeFile(folder + std::string(RecordFileName), bytes) != ReadResult::Ok) return records;
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+TBackupRecords TBackupRecords::Parse(std::string_view text) {
+    TBackupRecords records;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+        const std::string_view line = NextLine(text, start);
         if (line.size() < 2 || (line[0] != '+' && line[0] != '-')) continue;  // damaged: ignored
-        const std::string path = Unescape(line.substr(1));
-        const std::string name = NamePart(path);
+        std::vector<std::string_view> fields;
+        std::size_t from = 1;
+        for (;;) {
+            const std::size_t tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from));
+            if (tab == std::string_view::npos) break;
+            from = tab + 1;
+        }
+        TBackupRecord record;
+        record.Original = Unescape(fields[0]);
+        record.BackupName = fields.size() > 1 ? Unescape(fields[1]) : NamePart(record.Original);
+        if (fields.size() > 2) {
+            std::int64_t size = -1;
+            const auto [end, status] = std::from_chars(fields[2].data(), fields[2].data() + fields[2].size(), size);
+            if (status == std::errc() && end == fields[2].data() + fields[2].size() && size >= 0) record.Size = size;
+        }
+        record.OriginalWasLink = fields.size() > 3 && fields[3] == "L";
+        if (record.Original.empty() || record.BackupName.empty()) continue;
         if (line[0] == '+') {
-            records.Owners[name] = path;
-        } else {
-            auto owner = records.Owners.find(name);
-            if (owner != records.Owners.end() && owner->second == path) records.Owners.erase(owner);
+            records.Put(std::move(record));
+        } else if (const TBackupRecord* found = records.FindBackup(record.BackupName);
+                   found != nullptr && found->Original == record.Original) {
+            records.Erase(record.BackupName);
         }
     }
     return records;
 }
 
-bool TBackupRecords::Append(const std::string& folder, char kind, const std::string& path, std::string* error) {
-    const std::string file = folder + std::string(RecordFileName);
-    const std::string line = kind + Escape(path) + '\n';
-    std::FILE* out = std::fopen(file.c_str(), "ab");
-    bool ok = out != nullptr && std::fwrite(line.data(), 1, line.size(), out) == line.size();
-    if (out != nullptr && std::fclose(out) != 0) ok = false;
-    if (!ok && error != nullptr) *error = "Cannot write " + file;
-    return ok;
-}
-
-bool TBackupRecords::Add(const std::string& folder, const std::string& originalPath, std::string* error) {
-    std::lock_guard lock(mutex_);
-    FolderRecords& records = Load(folder);
-    if (!Append(folder, '+', originalPath, error)) return false;
-    records.Owners[NamePart(originalPath)] = originalPath;
+bool TBackupRecords::Read(const std::string& path, TBackupRecords& records) {
+    std::vector<std::uint8_t> bytes;
+    switch (ReadWholeFile(path, bytes)) {
+        case ReadResult::Ok: break;
+        case ReadResult::Missing: records = {}; return true;
+        default: return false;
+    }
+    records = Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return true;
 }
 
-bool TBackupRecords::BelongsTo(const std::string& folder, const std::string& originalPath) {
-    std::lock_guard lock(mutex_);
-    const FolderRecords& records = Load(folder);
-    const auto owner = records.Owners.find(NamePart(originalPath));
-    return owner != records.Owners.end() && owner->second == originalPath;
+std::string TBackupRecords::Text() const {
+    std::string text;
+    for (const auto& [name, record] : records_) {
+        text += '+';
+        text += Escape(record.Original);
+        text += '\t';
+        text += Escape(record.BackupName);
+        text += '\t';
+        text += std::to_string(record.Size);
+        text += '\t';
+        if (record.OriginalWasLink) text += 'L';
+        text += '\n';
+    }
+    return text;
 }
 
-void TBackupRecords::Remove(const std::string& folder, const std::string& originalPath) {
-    std::lock_guard lock(mutex_);
-    FolderRecords& records = Load(folder);
-    const auto owner = records.Owners.find(NamePart(originalPath));
-    if (owner == records.Owners.end() || owner->second != originalPath) return;
-    records.Owners.erase(owner);
-    std::error_code ec;
-    if (records.Owners.empty())
-        fs::remove(folder + std::string(RecordFileName), ec);
-    else
-        Append(folder, '-', originalPath, nullptr);
+const TBackupRecord* TBackupRecords::FindBackup(std::string_view backupName) const {
+    const auto found = records_.find(backupName);
+    return found != records_.end() ? &found->second : nullptr;
+}
+
+const TBackupRecord* TBackupRecords::FindBackupOf(std::string_view backupName, std::string_view original) const {
+    const TBackupRecord* record = FindBackup(backupName);
+    return record != nullptr && record->Original == original ? record : nullptr;
+}
+
+void TBackupRecords::Put(TBackupRecord record) {
+    std::string name = record.BackupName;
+    records_.insert_or_assign(std::move(name), std::move(record));
+}
+
+bool TBackupRecords::Erase(std::string_view backupName) {
+    const auto found = records_.find(backupName);
+    if (found == records_.end()) return false;
+    records_.erase(found);
+    return true;
+}
+
+std::string RecordFileIn(const std::string& folder) { return folder + std::string(TBackupRecords::RecordFileName); }
+
+bool WriteRecordFile(const std::string& recordFile, const TBackupRecords& records, std::string* error) {
+    return WriteDurably(recordFile, records.Text(), error);
 }
 
 }  // namespace trimora

@@ -49,6 +49,10 @@ public:
     // window, true (Yes) adds the file all the same.
     virtual bool AskAddUnsupported(std::string_view /*message*/, TDropTarget /*target*/) { return false; }
 
+    // A problem the user should hear of that ends no command (a list file
+    // too large to be one).
+    virtual void Warning(std::string_view /*message*/) {}
+
     // Entry index is about to be compressed (the view keeps it in sight), and
     // has been compressed, restored or had its backup removed; detail
     // explains a failure.

@@ -1,17 +1,34 @@
+// The compress run. The entries and the options are taken into a plan when
+// the run starts; workers (one or more, each with its own engine) carry it
+// out and the calling thread takes their results over in list order.
+//
+// A worker reads and compresses a file in memory, then, holding the lock of
+// the folder whose record names the backup, checks that the file did not
+// change meanwhile, makes the backup and writes the compressed text under a
+// temporary name. Every few dozen files (or after a short while) it commits
+// what it has: the records are written, everything written is sent to the
+// disk at once, and then the records and the files take their names. So a
+// file is either whole and old or whole and new, and a replaced file always
+// has its backup recorded, whatever moment the process is stopped at.
+
 #include "compress_run.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 
 #include "backup_records.h"
+#include "data_folder.h"
 #include "file_copy.h"
 #include "file_io.h"
 #include "paths.h"
+#include "safe_files.h"
 #include "trash.h"
 #include "trimora.h"
 
@@ -31,377 +48,748 @@ TBackupMethod ChooseBackupMethod(TBatchOptions& options) {
     return TBackupMethod::Unavailable;
 }
 
+std::string BackupFolderOf(const TBatchOptions& options, TBackupMethod method, const std::string& folder) {
+    switch (method) {
+        case TBackupMethod::ToFolder: return options.MoveFolder;
+        case TBackupMethod::ToRelFolder: return CombinePath(folder, options.MoveFolder);
+        case TBackupMethod::WithSuffix: return folder;
+        default: return {};
+    }
+}
+
+std::string BackupNameOf(const TBatchOptions& options, TBackupMethod method, const std::string& name) {
+    return method == TBackupMethod::WithSuffix ? name + EffectiveSuffix(options.Suffix) : name;
+}
+
 namespace {
 
-// What every step of one run shares.
-struct TStep {
-    const TBatchOptions& Options;  // normalised before the first entry
-    TBackupMethod Method;
-    bool OtherFolderMode;
-    std::size_t BaseLength;
-    bool DryRun;
-    TBackupRecords& Records;
-    TTrash& Trash;
+// A run commits its work after this many files, or this long after the
+// first uncommitted one.
+constexpr std::size_t CommitEvery = 64;
+constexpr auto CommitAfter = std::chrono::milliseconds(50);
+
+// What a run decided before its first file; read-only while it runs.
+struct TPlan {
+    TBatchOptions Options;  // normalised
+    TBackupMethod Method = TBackupMethod::None;
+    bool OtherFolderMode = false;
+    std::size_t BaseLength = 0;
+    bool DryRun = false;
+    std::string DataFolder;  // the trash record's folder
 };
 
-bool Fail(std::string& detail, std::string reason) {
-    detail = std::move(reason);
-    return false;
-}
+struct TJob {
+    TFileEntry Entry;           // the entry as the run started; its result
+    std::string Detail;         // why it failed
+    std::string Refusal;        // set by the plan: fails with this detail, nothing is touched
+    std::vector<std::size_t> After;  // earlier jobs touching the same files
+    bool Done = false;
+};
 
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
+void Finish(TFileEntry& entry, std::string_view status) { entry.Status = std::string(status); }
 
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
-
-// The original's path as backups record it.
-std::string OriginalPath(const std::string& name, std::string folder) {
-    NormalizeFolder(folder);
-    return folder + name;
-}
-
-// A backup of the original in a backup folder, recorded there as this
-// file's own. An existing backup is never replaced. `linked` receives the
-// backup's path when it shares the original's data (see BackupFileNoReplace).
-bool BackupIntoFolder(const TStep& step, const std::string& name, const std::string& folder,
-                      const std::string& backupFolder, std::string& detail, std::string& linked) {
-    const std::string source = folder + name, target = backupFolder + name;
-    if (!IsFile(source)) return Fail(detail, "Cannot open file " + source);
-    if (step.DryRun) return !Exists(target) || Fail(detail, "the backup " + target + " exists already");
-    if (!ForceFolders(backupFolder)) return Fail(detail, "Cannot create the folder " + backupFolder);
-    bool isLink = false;
-    if (BackupFileNoReplace(source, target, isLink, &detail) != TCopyResult::Ok) return false;
-    if (!step.Records.Add(backupFolder, OriginalPath(name, folder), &detail)) {
-        std::error_code ec;
-        fs::remove(target, ec);
-        return false;
-    }
-    if (isLink) linked = target;
-    return true;
-}
-
-bool BackupToFolder(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
-                    std::string& linked) {
-    return BackupIntoFolder(step, name, folder, step.Options.MoveFolder, detail, linked);
-}
-
-// The relative folder is taken as CombinePath reads it, for backup, restore
-// and removal alike.
-bool BackupToRelFolder(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
-                       std::string& linked) {
-    return BackupIntoFolder(step, name, folder, CombinePath(folder, step.Options.MoveFolder), detail, linked);
-}
-
-bool BackupWithSuffix(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
-                      std::string& linked) {
-    const std::string source = folder + name, target = source + EffectiveSuffix(step.Options.Suffix);
-    if (!IsFile(source)) return Fail(detail, "Cannot open file " + source);
-    if (step.DryRun) return !Exists(target) || Fail(detail, "the backup " + target + " exists already");
-    bool isLink = false;
-    if (BackupFileNoReplace(source, target, isLink, &detail) != TCopyResult::Ok) return false;
-    if (isLink) linked = target;
-    return true;
-}
-
-// The trash gets a copy of the original; the file stays and is then
-// compressed in place. No working copy is made beside the file.
-bool BackupToRecycleBin(const TStep& step, const std::string& name, const std::string& folder, std::string& detail) {
-    const std::string source = folder + name;
-    if (!IsFile(source)) return Fail(detail, "Cannot open file " + source);
-    if (step.DryRun) return true;
-    return step.Trash.PutCopy(AbsolutePath(source), &detail);
-}
-
-bool Backup(const TStep& step, const std::string& name, const std::string& folder, std::string& detail,
-            std::string& linked) {
-    switch (step.Method) {
-        case TBackupMethod::ToFolder: return BackupToFolder(step, name, folder, detail, linked);
-        case TBackupMethod::ToRelFolder: return BackupToRelFolder(step, name, folder, detail, linked);
-        case TBackupMethod::WithSuffix: return BackupWithSuffix(step, name, folder, detail, linked);
-        case TBackupMethod::ToRecycleBin: return BackupToRecycleBin(step, name, folder, detail);
-        case TBackupMethod::None: return true;
-        case TBackupMethod::Unavailable: break;
-    }
-    return Fail(detail, "no backup method is chosen, so nothing is compressed");
-}
-
-// What the engine would write, without writing it.
-std::int64_t CompressInMemory(TTrimora& engine, const std::string& path, std::string& detail) {
-    std::vector<std::uint8_t> input, output;
-    if (ReadWholeFile(path, input) != ReadResult::Ok) {
-        detail = "Cannot open file " + path;
-        return -1;
-    }
-    if (!engine.CompressBytes(path, input, output)) {
-        detail = engine.LastFailureText();
-        return -1;
-    }
-    return static_cast<std::int64_t>(output.size());
-}
-
-void RecordResult(TFileEntry& entry, std::int64_t result) {
-    entry.Size = result;
-    if (result != -1) {
-        entry.Status = std::string(StatusFinished);
-        return;
-    }
-    entry.Status = std::string(StatusCompressFailed);
-    entry.Size = entry.OriginalSize;
+void CompressFailed(TFileEntry& entry) {
+    Finish(entry, StatusCompressFailed);
+    if (entry.OriginalSize != -1) entry.Size = entry.OriginalSize;
     entry.OriginalSize = -1;
 }
 
-void CompressInPlace(const TStep& step, TFileEntry& entry, TTrimora& engine, std::string& detail,
-                     const std::function<void()>& showOptimizing) {
-    std::string linked;
-    if (!entry.BackedUp) {
-        if (!Backup(step, entry.Name, entry.Folder, detail, linked)) {
-            entry.Status = std::string(StatusUnableToBackup);
-            return;
-        }
-        if (!step.DryRun) entry.BackedUp = true;
-    }
-    entry.Status = std::string(StatusOptimizing);
-    if (showOptimizing) showOptimizing();
-    entry.OriginalSize = entry.Size;
-    const std::string source = entry.Path();
-    std::int64_t result;
-    if (step.DryRun) {
-        result = CompressInMemory(engine, source, detail);
-    } else {
-        result = engine.Compress(source, "");
-        if (result == -1) {
-            detail = engine.LastFailureText();
-            // The file stayed as it was: its backup must not change with it.
-            std::string reason;
-            if (!linked.empty() && !SeparateBackup(linked, &reason)) detail += "; " + reason;
-        }
-    }
-    RecordResult(entry, result);
-}
+bool SameText(const std::string& a, const std::string& b) { return a == b; }
 
-std::string OutputFolder(const TStep& step, const TFileEntry& entry) {
-    const std::string& other = step.Options.OtherFolder;
-    std::string out = IsAbsolutePath(other) ? other : CombinePath(entry.Folder, other);
-    if ((step.Options.CompressOptions & coPreserveDirs) && entry.Folder.size() > step.BaseLength)
-        out += entry.Folder.substr(step.BaseLength);
-    return out;
-}
-
-void CompressToFolder(const TStep& step, TFileEntry& entry, TTrimora& engine, std::string& detail,
-                      const std::function<void()>& showOptimizing) {
-    entry.Status = std::string(StatusOptimizing);
-    if (showOptimizing) showOptimizing();
-    entry.OriginalSize = entry.Size;
-    entry.OutFolder = OutputFolder(step, entry);
-    const std::string source = entry.Path(), target = entry.OutFolder + entry.Name;
-    std::int64_t result = -1;
-    // The original is never touched in this mode, even when the other folder
-    // turns out to be the file's own.
-    if (IsSameFile(source, target)) {
-        detail = "the output " + target + " would replace the original";
-    } else if (step.DryRun) {
-        result = CompressInMemory(engine, source, detail);
-    } else if (!ForceFolders(entry.OutFolder)) {
-        detail = "Cannot create the folder " + entry.OutFolder;
-    } else {
-        result = engine.Compress(source, target);
-        if (result == -1) detail = engine.LastFailureText();
-    }
-    RecordResult(entry, result);
-}
-
-void RunStep(const TStep& step, TFileEntry& entry, TTrimora& engine, std::string& detail,
-             const std::function<void()>& showOptimizing) {
-    if (step.OtherFolderMode)
-        CompressToFolder(step, entry, engine, detail, showOptimizing);
-    else
-        CompressInPlace(step, entry, engine, detail, showOptimizing);
-}
-
-// Paths a step of this entry writes or reads, in a form that makes two
-// spellings of one file equal (folders resolved, once each). Steps that share
-// a path run in list order.
-class TConflictKeys {
+// A folder text in a form that makes two spellings of one folder equal.
+class TFolderKeys {
 public:
-    explicit TConflictKeys(const TStep& step) : step_(step) {}
-
-    std::vector<std::string> Of(const TFileEntry& entry) {
-        std::vector<std::string> keys{Key(entry.Folder, entry.Name)};
-        if (step_.OtherFolderMode) {
-            keys.push_back(Key(OutputFolder(step_, entry), entry.Name));
-            return keys;
-        }
-        switch (step_.Method) {
-            case TBackupMethod::ToFolder: keys.push_back(Key(step_.Options.MoveFolder, entry.Name)); break;
-            case TBackupMethod::ToRelFolder:
-                keys.push_back(Key(CombinePath(entry.Folder, step_.Options.MoveFolder), entry.Name));
-                break;
-            case TBackupMethod::WithSuffix:
-                keys.push_back(Key(entry.Folder, entry.Name + EffectiveSuffix(step_.Options.Suffix)));
-                break;
-            default: break;
-        }
-        return keys;
-    }
-
-private:
-    std::string Key(const std::string& folder, const std::string& name) {
-        auto found = folders_.find(folder);
-        if (found == folders_.end()) {
+    std::string Key(const std::string& folder) {
+        auto found = keys_.find(folder);
+        if (found == keys_.end()) {
             std::error_code ec;
             std::string text = fs::weakly_canonical(folder, ec).string();
             if (ec) text = folder;
             while (text.size() > 1 && IsPathSeparator(text.back())) text.pop_back();
             if (text.empty() || !IsPathSeparator(text.back())) text += PathSeparator;
-            found = folders_.emplace(folder, std::move(text)).first;
+            found = keys_.emplace(folder, std::move(text)).first;
         }
-        return found->second + name;
+        return found->second;
     }
 
-    const TStep& step_;
-    std::map<std::string, std::string> folders_;
+private:
+    std::map<std::string, std::string> keys_;
 };
 
-struct TJob {
-    TFileEntry Entry;
-    std::string Detail;
-    std::vector<std::size_t> After;  // earlier jobs touching the same files
-    bool Done = false;
+std::string OutputRoot(const TPlan& plan, const TFileEntry& entry) {
+    const std::string& other = plan.Options.OtherFolder;
+    return IsAbsolutePath(other) ? other : CombinePath(entry.Folder, other);
+}
+
+std::string OutputFolder(const TPlan& plan, const TFileEntry& entry) {
+    std::string out = OutputRoot(plan, entry);
+    if ((plan.Options.CompressOptions & coPreserveDirs) && entry.Folder.size() > plan.BaseLength)
+        out += entry.Folder.substr(plan.BaseLength);
+    return out;
+}
+
+// The records of the folders a plan looks at, read once.
+class TRecordCache {
+public:
+    const TBackupRecords& Of(const std::string& folder) {
+        auto found = records_.find(folder);
+        if (found == records_.end()) {
+            TBackupRecords records;
+            TBackupRecords::Read(RecordFileIn(folder), records);
+            found = records_.emplace(folder, std::move(records)).first;
+        }
+        return found->second;
+    }
+
+private:
+    std::map<std::string, TBackupRecords> records_;
 };
 
-TRunResult RunParallel(TFileList& list, const TStep& step, std::vector<std::unique_ptr<TTrimora>>& extraEngines) {
-    TRunResult result;
-    const std::size_t count = list.EntryList.size();
-    std::vector<TJob> jobs(count);
-    std::map<std::string, std::size_t> lastUser;
-    TConflictKeys conflicts(step);
-    for (std::size_t i = 0; i < count; ++i) {
-        jobs[i].Entry = list.EntryList[i];
-        for (const std::string& key : conflicts.Of(jobs[i].Entry)) {
-            const auto found = lastUser.find(key);
-            if (found != lastUser.end()) jobs[i].After.push_back(found->second);
-            lastUser[key] = i;
-        }
-    }
+std::string FileIdentity(const TFileStamp& stamp) {
+    return std::to_string(stamp.Device) + ":" + std::to_string(stamp.Inode);
+}
 
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::atomic<std::size_t> nextJob{0};
-    std::atomic<bool> stop{false};
-    auto work = [&](TTrimora& engine) {
-        for (;;) {
-            if (stop) return;
-            const std::size_t index = nextJob++;
-            if (index >= count) return;
-            TJob& job = jobs[index];
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] {
-                    for (std::size_t before : job.After)
-                        if (!jobs[before].Done) return false;
-                    return true;
-                });
-            }
-            RunStep(step, job.Entry, engine, job.Detail, {});
-            {
-                std::lock_guard lock(mutex);
-                job.Done = true;
-            }
-            changed.notify_all();
-        }
-    };
-    std::vector<std::thread> workers;
-    for (auto& engine : extraEngines) workers.emplace_back(work, std::ref(*engine));
-    workers.emplace_back(work, std::ref(list.Engine));
-
-    // Results are taken over in list order, between them events are let
-    // through; an entry that left the list meanwhile keeps only its files.
-    auto apply = [&](std::size_t index) {
-        TJob& job = jobs[index];
-        if (index < list.EntryList.size() && list.EntryList[index].Path() == job.Entry.Path()) {
-            list.EntryList[index] = job.Entry;
-            list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
-            list.Callbacks.EntryFinished(index, list.EntryList[index], job.Detail);
-        }
-        ++result.Processed;
-    };
-    std::size_t index = 0;
-    for (; index < count; ++index) {
-        if (list.AbortRequested) {
-            list.AbortRequested = false;
-            result.Aborted = true;
-            stop = true;
-            break;
-        }
-        list.Callbacks.EntryStarting(index);
-        list.Callbacks.ProcessEvents();
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return jobs[index].Done; });
-        }
-        apply(index);
+// Refuses, before anything is written, an entry whose output would land on
+// a listed file, on a recorded backup, or on another entry's output; and a
+// file listed twice under two names.
+void RefuseClashes(const TPlan& plan, std::vector<TJob>& jobs) {
+    std::map<std::string, std::size_t> listed;  // file identity -> first entry
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const TFileStamp stamp = StampOf(jobs[i].Entry.Path());
+        if (!stamp.Exists || !stamp.IsRegular) continue;
+        const auto [first, inserted] = listed.emplace(FileIdentity(stamp), i);
+        if (!inserted && !plan.OtherFolderMode)
+            jobs[i].Refusal = jobs[i].Entry.Path() + " is the same file as " + jobs[first->second].Entry.Path() +
+                              ", which the list has already";
     }
-    stop = true;
-    for (std::thread& worker : workers) worker.join();
-    // After an abort, what the workers had already done is still recorded.
-    for (; index < count; ++index)
-        if (jobs[index].Done) apply(index);
-    if (!result.Aborted) list.Callbacks.RedrawAll();
+    TRecordCache records;
+    TFolderKeys keys;
+    const auto backupOwner = [&](const std::string& folder, const std::string& name) -> const TBackupRecord* {
+        return records.Of(folder).FindBackup(name);
+    };
+    if (!plan.OtherFolderMode) {
+        // A listed file that is a recorded backup is never compressed.
+        for (TJob& job : jobs) {
+            if (!job.Refusal.empty()) continue;
+            if (const TBackupRecord* owner = backupOwner(job.Entry.Folder, job.Entry.Name))
+                job.Refusal = job.Entry.Path() + " is the backup of " + owner->Original + "; it is left as it is";
+        }
+        return;
+    }
+    std::map<std::string, std::size_t> outputs;  // output path -> first entry writing it
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        TJob& job = jobs[i];
+        if (!job.Refusal.empty()) continue;
+        const std::string folder = OutputFolder(plan, job.Entry);
+        const std::string target = folder + job.Entry.Name;
+        const std::string key = keys.Key(folder) + job.Entry.Name;
+        const auto [first, inserted] = outputs.emplace(key, i);
+        if (!inserted) {
+            job.Refusal = "the output " + target + " is also the output of " + jobs[first->second].Entry.Path() +
+                          "; nothing was written for this file";
+            continue;
+        }
+        const TFileStamp stamp = StampOf(target);
+        if (stamp.Exists && !stamp.IsLink && stamp.IsRegular) {
+            const auto same = listed.find(FileIdentity(stamp));
+            if (same != listed.end()) {
+                job.Refusal = same->second == i ? "the output " + target + " would replace the original"
+                                                : "the output " + target + " would replace the listed file " +
+                                                      jobs[same->second].Entry.Path();
+                continue;
+            }
+        }
+        if (const TBackupRecord* owner = backupOwner(folder, job.Entry.Name))
+            job.Refusal = "the output " + target + " would replace the backup of " + owner->Original;
+    }
+}
+
+// Paths a job writes or reads, so that jobs sharing one run in list order.
+std::vector<std::string> ConflictKeys(const TPlan& plan, TFolderKeys& keys, const TFileEntry& entry) {
+    std::vector<std::string> result{keys.Key(entry.Folder) + entry.Name};
+    if (plan.OtherFolderMode) {
+        result.push_back(keys.Key(OutputFolder(plan, entry)) + entry.Name);
+        return result;
+    }
+    const std::string backupFolder = BackupFolderOf(plan.Options, plan.Method, entry.Folder);
+    if (!backupFolder.empty())
+        result.push_back(keys.Key(backupFolder) + BackupNameOf(plan.Options, plan.Method, entry.Name));
     return result;
 }
+
+// The shared state of one run.
+class TRun {
+public:
+    TRun(TPlan plan, std::vector<TJob> jobs, const TRunSettings& settings, std::atomic<bool>& abortRequested)
+        : Plan(std::move(plan)), Jobs(std::move(jobs)), Settings(settings), AbortRequested(abortRequested) {}
+
+    const TPlan Plan;
+    std::vector<TJob> Jobs;
+    const TRunSettings& Settings;
+    std::atomic<bool>& AbortRequested;
+    std::atomic<bool> Stop{false};
+    std::atomic<std::size_t> NextJob{0};
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    TLeftoverSweep Sweep;
+    TTrash Trash;
+
+    bool Stopping() const { return Stop.load() || AbortRequested.load(); }
+    void MarkDone(const std::vector<std::size_t>& indices) {
+        {
+            std::lock_guard lock(Mutex);
+            for (std::size_t index : indices) Jobs[index].Done = true;
+        }
+        Changed.notify_all();
+    }
+};
+
+// One worker: takes jobs in list order and commits its work in batches.
+class TWorker {
+public:
+    TWorker(TRun& run, TTrimora& engine) : run_(run), plan_(run.Plan), engine_(engine) {}
+
+    void Work() {
+        for (;;) {
+            if (run_.Stopping()) break;
+            const std::size_t index = run_.NextJob++;
+            if (index >= run_.Jobs.size()) break;
+            if (!WaitForEarlierJobs(index)) break;
+            if (run_.Settings.BeforeFile) run_.Settings.BeforeFile(index);
+            if (run_.Stopping()) {
+                // Not started: left as it was.
+                break;
+            }
+            Process(index);
+            if (staged_.size() >= CommitEvery ||
+                (!staged_.empty() && std::chrono::steady_clock::now() - chunkStart_ >= CommitAfter))
+                Commit();
+        }
+        Commit();
+    }
+
+private:
+    struct TLocked {
+        TFolderLock Lock;
+        std::string RecordFile;
+        TBackupRecords Records;  // as read when locked, with this batch's additions
+        bool Changed = false;
+    };
+    struct TStaged {
+        std::size_t Index = 0;
+        TStagedWrite Output;
+        std::string NewBackup;         // a backup this batch made, removed if it cannot be recorded
+        std::string NewTrashEntry;     // the same in the trash
+        bool BackupShared = false;     // the backup is a second name of the file's data
+        std::string BackupPath;        // the backup, when it shares the data
+        std::string RecordFile;        // the record that must be written first
+        bool Finished = false;         // else it ends as the status already set
+    };
+
+    // Jobs that touch the same files as an earlier one wait for it; a worker
+    // waiting holds no lock and has nothing uncommitted.
+    bool WaitForEarlierJobs(std::size_t index) {
+        const TJob& job = run_.Jobs[index];
+        if (job.After.empty()) return true;
+        std::unique_lock lock(run_.Mutex);
+        const auto ready = [&] {
+            for (std::size_t before : job.After)
+                if (!run_.Jobs[before].Done) return false;
+            return true;
+        };
+        if (ready()) return true;
+        lock.unlock();
+        Commit();
+        lock.lock();
+        run_.Changed.wait(lock, [&] { return ready() || run_.Stop.load(); });
+        return ready();
+    }
+
+    void Done(std::size_t index) { run_.MarkDone({index}); }
+
+    // The lock of a folder whose record (recordFile) a backup goes into. A
+    // worker never waits for a lock while it holds one: it commits and lets
+    // go first.
+    TLocked* LockFolder(const std::string& folder, const std::string& recordFile, std::string& detail) {
+        auto found = locked_.find(recordFile);
+        if (found != locked_.end()) return &found->second;
+        TLocked entry;
+        entry.RecordFile = recordFile;
+        if (!entry.Lock.Acquire(folder, false, true)) {
+            Commit();
+            if (!entry.Lock.Acquire(folder, true, true)) {
+                detail = "Cannot lock the folder " + folder;
+                return nullptr;
+            }
+        }
+        if (!TBackupRecords::Read(recordFile, entry.Records)) {
+            detail = "Cannot open file " + recordFile;
+            return nullptr;
+        }
+        return &locked_.emplace(recordFile, std::move(entry)).first->second;
+    }
+
+    void Stage(TStaged staged) {
+        if (staged_.empty()) chunkStart_ = std::chrono::steady_clock::now();
+        staged_.push_back(std::move(staged));
+    }
+
+    void UnableToBackup(std::size_t index, std::string detail) {
+        TJob& job = run_.Jobs[index];
+        Finish(job.Entry, StatusUnableToBackup);
+        job.Detail = std::move(detail);
+        Done(index);
+    }
+
+    void Failed(std::size_t index, std::string detail) {
+        TJob& job = run_.Jobs[index];
+        CompressFailed(job.Entry);
+        job.Detail = std::move(detail);
+        Done(index);
+    }
+
+    // Compresses the file in memory into output_; false with a reason.
+    bool CompressInMemory(const std::string& path, std::string& detail) {
+        if (ReadWholeFile(path, input_) != ReadResult::Ok) {
+            detail = "Cannot open file " + path;
+            return false;
+        }
+        if (!engine_.CompressBytes(path, input_, output_)) {
+            detail = engine_.LastFailureText();
+            return false;
+        }
+        return true;
+    }
+
+    void Process(std::size_t index) {
+        TJob& job = run_.Jobs[index];
+        TFileEntry& entry = job.Entry;
+        entry.OriginalSize = entry.Size;
+        if (!job.Refusal.empty()) return Failed(index, job.Refusal);
+        if (plan_.OtherFolderMode)
+            ToFolder(index);
+        else
+            InPlace(index);
+    }
+
+    // Backs up a file into a folder's record: the backup is made (or an
+    // interrupted run's is taken over) and its record added to the batch.
+    bool BackupInto(TStaged& staged, const TFileEntry& entry, const TFileStamp& source, TLocked& folder,
+                    const std::string& backupFolder, const std::string& backupName, std::string& detail) {
+        const std::string original = NormalizedPath(entry);
+        const std::string backup = backupFolder + backupName;
+        const TFileStamp existing = StampOf(backup);
+        const TBackupRecord* record = folder.Records.FindBackup(backupName);
+        if (existing.Exists) {
+            const bool ours = record != nullptr && record->Original == original;
+            if (existing.IsLink || !existing.IsRegular) {
+                detail = backup + " exists already and is not a backup Trimora made";
+                return false;
+            }
+            if (existing.SameFile(source)) {
+                // The file was never replaced since this backup was made: an
+                // interrupted run's, recorded or not. It serves again.
+                if (!ours) AddRecord(folder, original, backupName, source, entry.Linked);
+                staged.BackupShared = true;
+                staged.BackupPath = backup;
+                staged.RecordFile = RecordFileIn(backupFolder);
+                return true;
+            }
+            detail = ours ? "the backup " + backup + " of an earlier run is still there"
+                          : backup + " exists already and is not a backup Trimora made";
+            return false;
+        }
+        if (record != nullptr) {
+            folder.Records.Erase(backupName);  // its file is gone
+            folder.Changed = true;
+        }
+        bool linked = false;
+        if (BackupFileNoReplace(entry.Path(), backup, linked, &detail) != TCopyResult::Ok) return false;
+        AddRecord(folder, original, backupName, source, entry.Linked);
+        staged.NewBackup = backup;
+        staged.BackupShared = linked;
+        staged.BackupPath = backup;
+        staged.RecordFile = RecordFileIn(backupFolder);
+        return true;
+    }
+
+    static std::string NormalizedPath(const TFileEntry& entry) {
+        std::string folder = entry.Folder;
+        NormalizeFolder(folder);
+        return folder + entry.Name;
+    }
+
+    static void AddRecord(TLocked& folder, const std::string& original, const std::string& backupName,
+                          const TFileStamp& source, bool wasLink) {
+        TBackupRecord record;
+        record.Original = original;
+        record.BackupName = backupName;
+        record.Size = source.Size;
+        record.OriginalWasLink = wasLink;
+        folder.Records.Put(std::move(record));
+        folder.Changed = true;
+    }
+
+    // Where the backup goes and that the folder on the way is no link.
+    bool PrepareBackupFolder(const TFileEntry& entry, std::string& backupFolder, std::string& detail) {
+        backupFolder = BackupFolderOf(plan_.Options, plan_.Method, entry.Folder);
+        if (plan_.Method == TBackupMethod::ToRelFolder) {
+            // Created below the folder the file and the backup folder share,
+            // never through a symbolic link.
+            const std::string root = FolderPart(CommonPrefix(entry.Folder, backupFolder));
+            if (!ForceFoldersBelow(root.empty() ? entry.Folder : root, backupFolder, &detail)) return false;
+        } else if (plan_.Method == TBackupMethod::ToFolder) {
+            std::string folder = backupFolder;
+            while (folder.size() > 1 && IsPathSeparator(folder.back())) folder.pop_back();
+            std::error_code ec;
+            if (fs::is_symlink(fs::symlink_status(folder, ec))) {
+                detail = folder + " is a symbolic link; no backup is written through it";
+                return false;
+            }
+            if (!ForceFolders(backupFolder)) {
+                detail = "Cannot create the folder " + backupFolder;
+                return false;
+            }
+        }
+        run_.Sweep.Sweep(backupFolder);
+        return true;
+    }
+
+    void InPlace(std::size_t index) {
+        TJob& job = run_.Jobs[index];
+        TFileEntry& entry = job.Entry;
+        const std::string source = entry.Path();
+        const TFileStamp stamp = StampOf(source);
+        std::string detail;
+        const bool needsBackup = !entry.BackedUp;
+        if (!stamp.Exists || !stamp.IsRegular)
+            return needsBackup ? UnableToBackup(index, "Cannot open file " + source)
+                               : Failed(index, "Cannot open file " + source);
+        if (stamp.IsLink && !entry.Linked)
+            return needsBackup
+                       ? UnableToBackup(index, source + " is a symbolic link now; nothing is written through it")
+                       : Failed(index, source + " is a symbolic link now; nothing is written through it");
+        if (needsBackup && plan_.Method == TBackupMethod::Unavailable)
+            return UnableToBackup(index, "no backup method is chosen, so nothing is compressed");
+        if (IsReadOnlyFile(source, stamp)) return Failed(index, "the file is read-only");
+
+        const bool compressed = CompressInMemory(source, detail);
+        if (plan_.DryRun) return DryInPlace(index, compressed, detail);
+
+        // The file's folder and the backup's are swept of leftovers first.
+        run_.Sweep.Sweep(entry.Folder);
+        TStaged staged;
+        staged.Index = index;
+        if (needsBackup && plan_.Method != TBackupMethod::None) {
+            TLocked* folder = nullptr;
+            std::string backupFolder;
+            if (plan_.Method == TBackupMethod::ToRecycleBin) {
+                if (plan_.DataFolder.empty() || !ForceFolders(plan_.DataFolder))
+                    return UnableToBackup(index, "no data folder for the record of the trash");
+                folder = LockFolder(plan_.DataFolder, TrashRecordFile(), detail);
+            } else if (PrepareBackupFolder(entry, backupFolder, detail)) {
+                folder = LockFolder(backupFolder, RecordFileIn(backupFolder), detail);
+            }
+            if (folder == nullptr) return UnableToBackup(index, detail);
+            // Checked again under the lock: a restore running meanwhile may
+            // have put the original back.
+            if (!stamp.Unchanged(StampOf(source)))
+                return Failed(index, source + " changed while it was compressed; it is left as it is");
+            const bool backedUp =
+                plan_.Method == TBackupMethod::ToRecycleBin
+                    ? BackupToTrash(staged, entry, stamp, *folder, detail)
+                    : BackupInto(staged, entry, stamp, *folder, backupFolder,
+                                 BackupNameOf(plan_.Options, plan_.Method, entry.Name), detail);
+            if (!backedUp) return UnableToBackup(index, detail);
+        } else if (!stamp.Unchanged(StampOf(source))) {
+            return Failed(index, source + " changed while it was compressed; it is left as it is");
+        }
+        entry.BackedUp = true;
+        if (!compressed) {
+            job.Detail = detail;
+            CompressFailed(entry);
+            return Stage(std::move(staged));
+        }
+        // Written where the file's data lies: through the link it was named by.
+        std::string target = source;
+        if (stamp.IsLink) {
+            std::error_code ec;
+            target = fs::canonical(source, ec).string();
+            if (ec) return Failed(index, "Cannot open file " + source);
+            run_.Sweep.Sweep(FolderPart(target));
+        }
+        if (!staged.Output.Stage(target, output_.data(), output_.size(), TWriteModel{}, detail)) {
+            job.Detail = detail;
+            CompressFailed(entry);
+            return Stage(std::move(staged));
+        }
+        entry.Size = static_cast<std::int64_t>(output_.size());
+        staged.Finished = true;
+        Stage(std::move(staged));
+    }
+
+    bool BackupToTrash(TStaged& staged, const TFileEntry& entry, const TFileStamp& source, TLocked& folder,
+                       std::string& detail) {
+        std::string name;
+        bool linked = false;
+        if (!run_.Trash.PutCopy(AbsolutePath(entry.Path()), &detail, &name, true, &linked)) return false;
+        AddRecord(folder, NormalizedPath(entry), name, source, entry.Linked);
+        staged.NewTrashEntry = name;
+        staged.BackupShared = linked;
+        staged.BackupPath = run_.Trash.FileOf(name);
+        staged.RecordFile = TrashRecordFile();
+        return true;
+    }
+
+    void DryInPlace(std::size_t index, bool compressed, const std::string& detail) {
+        TJob& job = run_.Jobs[index];
+        TFileEntry& entry = job.Entry;
+        if (!entry.BackedUp) {
+            const std::string backupFolder = BackupFolderOf(plan_.Options, plan_.Method, entry.Folder);
+            if (!backupFolder.empty()) {
+                const std::string backup = backupFolder + BackupNameOf(plan_.Options, plan_.Method, entry.Name);
+                std::error_code ec;
+                if (fs::exists(fs::symlink_status(backup, ec)))
+                    return UnableToBackup(index, "the backup " + backup + " exists already");
+            }
+        }
+        if (!compressed) return Failed(index, detail);
+        entry.Size = static_cast<std::int64_t>(output_.size());
+        Finish(entry, StatusFinished);
+        Done(index);
+    }
+
+    void ToFolder(std::size_t index) {
+        TJob& job = run_.Jobs[index];
+        TFileEntry& entry = job.Entry;
+        const std::string source = entry.Path();
+        entry.OutFolder = OutputFolder(plan_, entry);
+        const std::string target = entry.OutFolder + entry.Name;
+        const TFileStamp stamp = StampOf(source);
+        if (!stamp.Exists || !stamp.IsRegular) return Failed(index, "Cannot open file " + source);
+        if (stamp.IsLink && !entry.Linked)
+            return Failed(index, source + " is a symbolic link now; it is not read through it");
+        std::string detail;
+        if (!CompressInMemory(source, detail)) return Failed(index, detail);
+        if (plan_.DryRun) {
+            entry.Size = static_cast<std::int64_t>(output_.size());
+            Finish(entry, StatusFinished);
+            return Done(index);
+        }
+        // The mirror's folders are made below its root, never through a link.
+        if (!ForceFoldersBelow(OutputRoot(plan_, entry), entry.OutFolder, &detail)) return Failed(index, detail);
+        const TFileStamp existing = StampOf(target);
+        if (existing.IsLink) return Failed(index, target + " is a symbolic link; nothing is written through it");
+        if (existing.Exists && !existing.IsRegular) return Failed(index, "Cannot create file " + target);
+        run_.Sweep.Sweep(entry.OutFolder);
+        TStaged staged;
+        staged.Index = index;
+        TWriteModel model;
+        model.LimitToMode = stamp.Mode & 0777;
+        if (!staged.Output.Stage(target, output_.data(), output_.size(), model, detail))
+            return Failed(index, detail);
+        entry.Size = static_cast<std::int64_t>(output_.size());
+        staged.Finished = true;
+        Stage(std::move(staged));
+    }
+
+    std::string TrashRecordFile() const {
+        return plan_.DataFolder + std::string(TBackupRecords::TrashRecordFileName);
+    }
+
+    // Records, then everything written, reach the disk; then the records and
+    // then the files take their names.
+    void Commit() {
+        if (staged_.empty() && locked_.empty()) return;
+        std::vector<std::string> folders;
+        std::map<std::string, std::string> recordFailures;  // record file -> reason
+        std::map<std::string, TStagedWrite> records;
+        for (auto& [recordFile, locked] : locked_) {
+            folders.push_back(FolderPart(recordFile));
+            if (!locked.Changed) continue;
+            const std::string text = locked.Records.Text();
+            std::string reason;
+            if (text.empty()) {
+                std::error_code ec;
+                fs::remove(recordFile, ec);
+                continue;
+            }
+            TStagedWrite write;
+            if (write.Stage(recordFile, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                            TWriteModel{}, reason))
+                records.emplace(recordFile, std::move(write));
+            else
+                recordFailures[recordFile] = reason;
+        }
+        for (const TStaged& staged : staged_)
+            if (staged.Output.Pending()) folders.push_back(FolderPart(staged.Output.Temporary()));
+        std::string syncError;
+        const bool synced = SyncFolders(folders, &syncError);
+        for (auto& [recordFile, write] : records) {
+            std::string reason;
+            if (!synced)
+                recordFailures[recordFile] = syncError;
+            else if (!write.Commit(reason))
+                recordFailures[recordFile] = reason;
+        }
+        std::vector<std::size_t> done;
+        for (TStaged& staged : staged_) {
+            TJob& job = run_.Jobs[staged.Index];
+            const auto failure =
+                staged.RecordFile.empty() ? recordFailures.end() : recordFailures.find(staged.RecordFile);
+            if (failure != recordFailures.end()) {
+                // Unrecorded, the backup would be nobody's: it goes, and the
+                // file stays as it was.
+                staged.Output.Discard();
+                std::error_code ec;
+                if (!staged.NewBackup.empty()) fs::remove(staged.NewBackup, ec);
+                if (!staged.NewTrashEntry.empty()) run_.Trash.RemoveEntry(staged.NewTrashEntry);
+                if (job.Entry.OriginalSize != -1) job.Entry.Size = job.Entry.OriginalSize;
+                job.Entry.OriginalSize = -1;
+                job.Entry.BackedUp = false;
+                Finish(job.Entry, StatusUnableToBackup);
+                job.Detail = "Cannot write the backup record " + failure->first + " (" + failure->second + ")";
+                done.push_back(staged.Index);
+                continue;
+            }
+            if (staged.Finished) {
+                std::string reason = syncError;
+                if (synced && staged.Output.Commit(reason)) {
+                    Finish(job.Entry, StatusFinished);
+                } else {
+                    staged.Output.Discard();
+                    job.Detail = reason;
+                    CompressFailed(job.Entry);
+                    staged.Finished = false;
+                }
+            }
+            if (!staged.Finished && staged.BackupShared) {
+                // The file stayed as it was: its backup must not change with it.
+                std::string reason;
+                if (!SeparateBackup(staged.BackupPath, &reason)) job.Detail += "; " + reason;
+            }
+            done.push_back(staged.Index);
+        }
+        staged_.clear();
+        locked_.clear();  // lets go of every lock
+        run_.MarkDone(done);
+    }
+
+    TRun& run_;
+    const TPlan& plan_;
+    TTrimora& engine_;
+    std::vector<std::uint8_t> input_, output_;
+    std::vector<TStaged> staged_;
+    std::map<std::string, TLocked> locked_;
+    std::chrono::steady_clock::time_point chunkStart_;
+};
 
 }  // namespace
 
 TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
     TBatchOptions& options = list.Options;
     list.AbortRequested = false;
-    const bool otherFolderMode = (options.CompressOptions & coOtherFolder) != 0;
-    TBackupMethod method = TBackupMethod::None;
-    std::size_t baseLength = 0;
-    if (otherFolderMode) {
-        baseLength = CommonFolder(list.EntryList).size();
+    TPlan plan;
+    plan.OtherFolderMode = (options.CompressOptions & coOtherFolder) != 0;
+    if (plan.OtherFolderMode) {
+        plan.BaseLength = CommonFolder(list.EntryList).size();
         if (IsAbsolutePath(options.OtherFolder)) NormalizeFolder(options.OtherFolder);
     } else {
-        method = ChooseBackupMethod(options);
+        plan.Method = ChooseBackupMethod(options);
     }
-    TBackupRecords records;
-    TTrash trash;
-    const TStep step{options, method, otherFolderMode, baseLength, settings.DryRun, records, trash};
+    plan.Options = options;
+    plan.DryRun = settings.DryRun;
+    plan.DataFolder = DataFolder();
+
+    const std::size_t count = list.EntryList.size();
+    std::vector<TJob> jobs(count);
+    for (std::size_t i = 0; i < count; ++i) jobs[i].Entry = list.EntryList[i];
+    RefuseClashes(plan, jobs);
+    {
+        TFolderKeys keys;
+        std::map<std::string, std::size_t> lastUser;
+        for (std::size_t i = 0; i < count; ++i) {
+            for (const std::string& key : ConflictKeys(plan, keys, jobs[i].Entry)) {
+                const auto found = lastUser.find(key);
+                if (found != lastUser.end() && found->second != i) jobs[i].After.push_back(found->second);
+                lastUser[key] = i;
+            }
+        }
+    }
+    // The trash record lives beside the trash-record of every other run.
+    TRun run(std::move(plan), std::move(jobs), settings, list.AbortRequested);
 
     std::vector<std::unique_ptr<TTrimora>> extraEngines;
     if (settings.MakeEngine)
-        for (unsigned i = 1; i < settings.Jobs && i < list.EntryList.size(); ++i) {
+        for (unsigned i = 1; i < settings.Jobs && i < count; ++i) {
             auto engine = settings.MakeEngine();
             if (!engine) break;
             extraEngines.push_back(std::move(engine));
         }
-    if (!extraEngines.empty()) return RunParallel(list, step, extraEngines);
+    std::vector<std::thread> workers;
+    if (count > 0) {
+        workers.emplace_back([&] { TWorker(run, list.Engine).Work(); });
+        for (auto& engine : extraEngines) workers.emplace_back([&run, &engine] { TWorker(run, *engine).Work(); });
+    }
 
+    // Results are taken over in list order; between them events are let
+    // through. An entry that left the list meanwhile keeps only its files.
     TRunResult result;
-    const std::size_t count = list.EntryList.size();
-    for (std::size_t index = 0; index < count; ++index) {
+    auto apply = [&](std::size_t index) {
+        TJob& job = run.Jobs[index];
+        if (index < list.EntryList.size() && SameText(list.EntryList[index].Path(), job.Entry.Path())) {
+            list.EntryList[index] = job.Entry;
+            list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
+            list.Callbacks.EntryFinished(index, list.EntryList[index], job.Detail);
+            ++result.Processed;
+        }
+    };
+    std::size_t index = 0;
+    for (; index < count; ++index) {
         if (list.AbortRequested) {
-            list.AbortRequested = false;
             result.Aborted = true;
-            return result;
+            break;
         }
         list.Callbacks.EntryStarting(index);
         list.Callbacks.ProcessEvents();
         // Events may have changed the list: never step past its end.
         if (index >= list.EntryList.size()) break;
-        list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
-        std::string detail;
-        RunStep(step, list.EntryList[index], list.Engine, detail,
-                [&] { list.Callbacks.RedrawRows(index, index); });
-        list.Callbacks.EntryFinished(index, list.EntryList[index], detail);
-        ++result.Processed;
+        if (SameText(list.EntryList[index].Path(), run.Jobs[index].Entry.Path())) {
+            list.EntryList[index].Status = std::string(StatusOptimizing);
+            list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
+        }
+        bool done = false;
+        {
+            std::unique_lock lock(run.Mutex);
+            // Woken now and then, so that a stop request made meanwhile (Ctrl+C)
+            // reaches the workers at once.
+            while (!(done = run.Jobs[index].Done)) {
+                if (list.AbortRequested) break;
+                run.Changed.wait_for(lock, std::chrono::milliseconds(20));
+            }
+        }
+        if (!done) {
+            result.Aborted = true;
+            break;
+        }
+        apply(index);
     }
-    list.Callbacks.RedrawAll();
+    run.Stop = true;
+    run.Changed.notify_all();
+    for (std::thread& worker : workers) worker.join();
+    // What the workers finished before they stopped is still recorded; an
+    // entry shown as in progress that was not started is waiting again.
+    for (; index < count; ++index) {
+        if (run.Jobs[index].Done) {
+            apply(index);
+        } else if (index < list.EntryList.size() && list.EntryList[index].Status == StatusOptimizing) {
+            list.EntryList[index].Status = run.Jobs[index].Entry.Status;
+            list.Callbacks.RedrawRows(index, index);
+        }
+    }
+    if (list.AbortRequested) result.Aborted = true;
+    list.AbortRequested = false;
+    if (!result.Aborted) list.Callbacks.RedrawAll();
     return result;
 }
 

@@ -25,9 +25,16 @@ enum class TBackupMethod {
 // The method the options select; MoveFolder is normalised for coMove.
 TBackupMethod ChooseBackupMethod(TBatchOptions& options);
 
+// The folder whose record names the backup of a file of `folder` (empty for
+// the trash and for no backup), and the backup's name there.
+std::string BackupFolderOf(const TBatchOptions& options, TBackupMethod method, const std::string& folder);
+std::string BackupNameOf(const TBatchOptions& options, TBackupMethod method, const std::string& name);
+
 struct TRunSettings {
     // Workers compressing at once, one engine each. Results, statuses and
-    // callbacks are the same as with one worker and come in list order.
+    // callbacks are the same as with one worker and come in list order. A
+    // stop request (AbortRequested) lets each worker finish the file it is
+    // on; the files it did not start stay as they were.
     unsigned Jobs = 1;
     // Makes the engine of each worker beyond the first (same rules as the
     // list's engine). Without it the run uses one worker.
@@ -35,6 +42,9 @@ struct TRunSettings {
     // Compresses in memory only: statuses and sizes say what a run would do;
     // nothing is written, no backup made, no folder created.
     bool DryRun = false;
+    // Called on a worker's thread just before it starts entry index (tests
+    // use it to stop a run at a known file).
+    std::function<void(std::size_t)> BeforeFile;
 };
 
 struct TRunResult {

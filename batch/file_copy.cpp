@@ -60,6 +60,8 @@ TCopyResult CopyFileNoReplace(const std::string& source, const std::string& targ
     }
     if (!ec && InjectedFailure()) ec = std::make_error_code(std::errc::no_space_on_device);
     if (!ec) fs::last_write_time(temporary, modified, ec);
+    // The copy's data is on the disk before its name appears.
+    if (!ec && !SyncPathData(temporary.string())) ec = std::make_error_code(std::errc::io_error);
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);

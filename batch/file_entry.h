@@ -19,6 +19,7 @@ struct TFileEntry {
     std::string Status = std::string(StatusWaiting);
     std::int32_t IconIndex = -1;     // -1 until the view looked it up
     bool BackedUp = false;     // the original was backed up during this program run
+    bool Linked = false;       // named one by one as a symbolic link: written through it
 
     std::string Path() const { return Folder + Name; }
 };
@@ -28,6 +29,7 @@ struct TFileListing {
     std::string Name;
     std::int64_t Size = 0;
     std::int64_t Modified = 0;
+    bool IsLink = false;  // the name is a symbolic link to the file
 };
 
 // The listing of a file (a symbolic link is followed). False when nothing

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "backup_records.h"
 #include "paths.h"
 #include "report.h"
 #include "trimora.h"
@@ -73,6 +74,7 @@ bool ReadListing(const std::string& path, TFileListing& listing) {
     listing.Name = NamePart(path);
     listing.Size = static_cast<std::int64_t>(size);
     listing.Modified = ToSeconds(time);
+    listing.IsLink = fs::is_symlink(fs::symlink_status(path, ec));
     return true;
 }
 
@@ -95,6 +97,7 @@ void TFileList::AddFile(const std::string& folder, const TFileListing& listing) 
     entry.Folder = folder;
     entry.Size = listing.Size;
     entry.Modified = listing.Modified;
+    entry.Linked = listing.IsLink;
     EntryList.push_back(std::move(entry));
 }
 
@@ -140,6 +143,7 @@ void TFileList::AddDirs(const std::string& root) {
     struct Level {
         std::string Folder;
         fs::directory_iterator Next;
+        TBackupRecords Backups;  // the backups this folder holds: never listed
     };
     std::vector<Level> levels;
     auto open = [&](const std::string& folder) {
@@ -150,7 +154,9 @@ void TFileList::AddDirs(const std::string& root) {
             Callbacks.RowCountChanged(EntryList.size());
             return;
         }
-        levels.push_back({folder, std::move(it)});
+        TBackupRecords backups;
+        TBackupRecords::Read(RecordFileIn(folder), backups);
+        levels.push_back({folder, std::move(it), std::move(backups)});
     };
     open(root);
     while (!levels.empty()) {
@@ -185,7 +191,9 @@ void TFileList::AddDirs(const std::string& root) {
             if (!IsOwnFolder(Options, sub)) open(sub);
             continue;
         }
-        if (!fs::is_regular_file(target)) continue;  // no pipes or devices: reading them could block
+        // No pipes or devices (reading them could block), no links to files
+        // (what they point to may lie outside the folder), no backups.
+        if (!fs::is_regular_file(own) || level.Backups.FindBackup(name) != nullptr) continue;
         if (IsSupported(name)) {
             TFileListing listing;
             if (ReadListing(folder + name, listing)) AddFile(folder, listing);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ using TRowSelection = std::function<bool(std::size_t)>;
 // window shares with it. Plain data: usable without any window.
 class TFileList {
 public:
+    // No real list of files comes near these.
+    static constexpr std::int64_t MaxListBytes = 64 * 1024 * 1024;
+    static constexpr std::size_t MaxListLines = 1000000;
+
     TFileList(TTrimora& engine, TBatchOptions& options, TBatchCallbacks* callbacks = nullptr);
     TFileList(const TFileList&) = delete;
     TFileList& operator=(const TFileList&) = delete;
@@ -91,8 +96,11 @@ public:
     int CompareByStatus(const TFileEntry& a, const TFileEntry& b) const;
 
     // List files. A user load also sets ListFileName, the recent lists, the
-    // caption and the progress bar. Answers false (with a reason) when an
-    // existing file could not be read.
+    // caption and the progress bar; a list met while another loads (named by
+    // it, or in a folder it names) only adds its entries. Lines holding a
+    // control byte, and blank ones, are skipped; a file past MaxListBytes or
+    // MaxListLines is read no further. Answers false (with a reason) when an
+    // existing file could not be read or was too large.
     bool LoadList(const std::string& path, bool userLoad, std::string* error = nullptr);
     // The automatic list at start: loaded quietly, then counted as modified.
     bool LoadAutomaticList(const std::string& path, std::string* error = nullptr);
@@ -117,7 +125,10 @@ private:
     void SortEntries(const std::function<int(const TFileEntry&, const TFileEntry&)>& compare);
     void RemoveRows(const TRowSelection& removeRow);
 
-    std::vector<std::string> listsLoading_;  // list files being loaded, outermost first
+    // The list files read during the current user load (by resolved path):
+    // each is read once, however lists and folders name one another.
+    std::set<std::string> listsRead_;
+    int loadDepth_ = 0;
 };
 
 }  // namespace trimora

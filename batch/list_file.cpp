@@ -2,6 +2,7 @@
 // as well. A line may name a file (added whatever its type) or a folder
 // (scanned as Add Directory does).
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -14,8 +15,8 @@ namespace fs = std::filesystem;
 namespace trimora {
 
 namespace {
-// The canonical form of a list file, to recognise it when a list names
-// itself, directly or through a folder it holds.
+// The canonical form of a list file, to recognise it when lists name one
+// another, directly or through folders.
 std::string ListIdentity(const std::string& path) {
     std::error_code ec;
     const fs::path canonical = fs::weakly_canonical(path, ec);
@@ -34,68 +35,119 @@ std::string TFileList::Caption() const {
     return ListFileName.empty() ? std::string(UntitledCaption) : std::string(CaptionPrefix) + ListFileName;
 }
 
+namespace {
+// A line that can name a path: not blank, no control byte.
+bool IsPathLine(std::string_view line) {
+    if (TrimControls(line).empty()) return false;
+    for (char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127) return false;
+    }
+    return true;
+}
+
+// Reads at most `limit` + 1 bytes of a regular file.
+ReadResult ReadBounded(const std::string& path, std::int64_t limit, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return ReadResult::CannotOpen;
+    std::uint8_t chunk[65536];
+    while (static_cast<std::int64_t>(bytes.size()) <= limit) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (got < sizeof chunk) break;
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return failed ? ReadResult::ReadError : ReadResult::Ok;
+}
+}  // namespace
+
 bool TFileList::LoadList(const std::string& path, bool userLoad, std::string* error) {
-    if (userLoad) ListFileName = path;
+    // Only the load the user asked for names the list; lists it leads to add.
+    const bool outermost = loadDepth_ == 0;
+    const bool namesList = userLoad && outermost;
+    if (namesList) ListFileName = path;
     std::error_code ec;
-    if (!fs::exists(path, ec)) {
-        DeleteMRU(path);
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        if (namesList) DeleteMRU(path);
         return true;
     }
+    if (!fs::is_regular_file(status)) {
+        if (error != nullptr) *error = "Cannot open file " + path;
+        return false;
+    }
+    if (outermost) listsRead_.clear();
     // A list that names itself, or a folder holding it, is read once.
-    const std::string identity = ListIdentity(path);
-    for (const std::string& loading : listsLoading_)
-        if (loading == identity) return true;
+    if (!listsRead_.insert(ListIdentity(path)).second) return true;
 
     std::vector<std::uint8_t> bytes;
-    if (ReadWholeFile(path, bytes) != ReadResult::Ok) {
+    if (ReadBounded(path, MaxListBytes, bytes) != ReadResult::Ok) {
         if (error != nullptr) *error = "Cannot open file " + path;
         return false;
     }
     AbortRequested = false;
-    if (userLoad) AddMRU(path);
+    if (namesList) AddMRU(path);
     Callbacks.FreezeMenus(true);
-    Callbacks.ProgressStart(static_cast<std::int64_t>(bytes.size()));
-    if (userLoad) Callbacks.PauseIconLoader();
-    listsLoading_.push_back(identity);
+    if (namesList) {
+        Callbacks.ProgressStart(static_cast<std::int64_t>(bytes.size()));
+        Callbacks.PauseIconLoader();
+    }
+    ++loadDepth_;
 
     const std::string listFolder = FolderPart(AbsolutePath(path));
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     std::int64_t position = 0;
-    std::size_t start = 0;
+    std::size_t start = 0, lines = 0;
+    std::string tooLarge;
     while (start < text.size()) {
+        if (start >= static_cast<std::size_t>(MaxListBytes) || lines >= MaxListLines) {
+            tooLarge = "The list file " + path + " is larger than any list of files (more than " +
+                       std::to_string(MaxListBytes / (1024 * 1024)) + " MB or " + std::to_string(MaxListLines) +
+                       " lines); loading stopped there.";
+            break;
+        }
         const std::string_view line = NextLine(text, start);
-        if (!line.empty()) {
+        ++lines;
+        if (IsPathLine(line)) {
             // The program writes full paths; another line is taken from the list's folder.
             const std::string linePath = IsAbsolutePath(line) ? std::string(line) : AbsolutePath(line, listFolder);
-            const fs::file_status status = fs::status(linePath, ec);
+            const fs::file_status lineStatus = fs::status(linePath, ec);
             TFileListing listing;
-            if (!ec && fs::is_directory(status)) {
+            if (!ec && fs::is_directory(lineStatus)) {
                 AddDir(linePath);
-            } else if (!ec && fs::is_regular_file(status) && ReadListing(linePath, listing)) {
+            } else if (!ec && fs::is_regular_file(lineStatus) && ReadListing(linePath, listing)) {
                 AddFile(FolderPart(linePath), listing);
             }
         }
-        if (userLoad) {
+        if (namesList) {
             position += static_cast<std::int64_t>(line.size()) + 2;
             Callbacks.ProgressPosition(position);
         }
         Callbacks.ProcessEvents();
         if (AbortRequested) break;
     }
-    listsLoading_.pop_back();
+    --loadDepth_;
+    if (!tooLarge.empty()) {
+        Callbacks.Warning(tooLarge);
+        if (error != nullptr) *error = tooLarge;
+    }
     // The icon loader resumes after a stopped load as well: it would
     // otherwise stay paused for good.
-    if (userLoad) {
+    if (namesList) {
         Callbacks.ResumeIconLoader();
         Callbacks.CaptionChanged(std::string(CaptionPrefix) + path);
         Callbacks.ProgressEnd();
     }
     Callbacks.RowCountChanged(EntryList.size());
-    ShowFileCount();
-    AbortRequested = false;
-    ListModified = false;
+    if (outermost) {
+        ShowFileCount();
+        AbortRequested = false;
+        ListModified = false;
+    }
     Callbacks.FreezeMenus(false);
-    return true;
+    return tooLarge.empty();
 }
 
 bool TFileList::LoadAutomaticList(const std::string& path, std::string* error) {

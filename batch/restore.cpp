@@ -1,12 +1,20 @@
 #include "restore.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <system_error>
 
 #include "backup_records.h"
 #include "compress_run.h"
+#include "file_io.h"
+#include "data_folder.h"
 #include "file_copy.h"
 #include "paths.h"
+#include "safe_files.h"
 #include "trash.h"
 
 namespace fs = std::filesystem;
@@ -27,27 +35,33 @@ int RingStart(TBatchOptions& options) {
 namespace {
 
 struct TRing {
-    explicit TRing(const TBatchOptions& options) : Options(options) {}
+    explicit TRing(const TBatchOptions& options) : Options(options), DataFolder(trimora::DataFolder()) {}
     const TBatchOptions& Options;
-    TBackupRecords Records;
+    const std::string DataFolder;
     TTrash Trash;
-    std::string Detail;
-};
+    std::vector<std::string> Reasons;  // why each method tried for the entry failed
 
-bool IsBackupFile(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(fs::symlink_status(path, ec));
-}
+    bool Fail(std::string reason) {
+        Reasons.push_back(std::move(reason));
+        return false;
+    }
+};
 
 bool RemoveFile(const std::string& path) {
     std::error_code ec;
     return fs::remove(path, ec) && !ec;
 }
 
+std::string WithoutSeparator(std::string folder) {
+    while (folder.size() > 1 && IsPathSeparator(folder.back())) folder.pop_back();
+    return folder;
+}
+
 // Removes the folder when nothing is left in it.
 void RemoveFolderIfEmpty(const std::string& folder) {
     std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(folder, ec)) && fs::is_empty(folder, ec) && !ec) fs::remove(folder, ec);
+    const fs::path path = WithoutSeparator(folder);
+    if (fs::is_directory(fs::symlink_status(path, ec)) && fs::is_empty(path, ec) && !ec) fs::remove(path, ec);
 }
 
 std::string Normalized(std::string folder) {
@@ -55,92 +69,181 @@ std::string Normalized(std::string folder) {
     return folder;
 }
 
-// The backup in backupFolder goes back over the file, then away.
-bool RestoreFromBackupFolder(TRing& ring, const std::string& backupFolder, const std::string& name,
-                             const std::string& folder) {
-    const std::string backup = backupFolder + name, target = folder + name;
-    bool restored = false;
-    if (!IsBackupFile(backup) || IsSameFile(backup, target)) {
-        ring.Detail = "no backup at " + backup;
-    } else if (!ring.Records.BelongsTo(backupFolder, target)) {
-        ring.Detail = "the backup " + backup + " is not the original of " + target;
-    } else if (CopyFileReplacing(backup, target, &ring.Detail)) {
-        restored = RemoveFile(backup);
-        if (restored)
-            ring.Records.Remove(backupFolder, target);
-        else
-            ring.Detail = "Cannot delete " + backup;
+// Puts a backup back over its original: the backup's data becomes the file
+// again (by renaming, so that it keeps its owner, bits and time), or is
+// copied through a link the file was named by.
+bool PutBack(const std::string& backup, const std::string& original, const TFileStamp& target, bool throughLink,
+             std::string& reason) {
+    if (target.IsLink) {
+        if (!throughLink) {
+            reason = original + " is a symbolic link now; nothing is written through it";
+            return false;
+        }
+        if (!CopyFileReplacing(backup, original, &reason)) return false;
+        if (!RemoveFile(backup)) reason = "Cannot delete " + backup;
+        return true;
     }
-    RemoveFolderIfEmpty(backupFolder);
-    return restored;
+    if (target.Exists && !target.IsRegular) {
+        reason = original + " is not a file";
+        return false;
+    }
+    std::error_code ec;
+    if (WriteFailureAfterForTesting() >= 0) {
+        reason = "Cannot replace " + original + " (" + std::strerror(ENOSPC) + ")";  // as a full disk would
+        return false;
+    }
+    fs::rename(backup, original, ec);
+    if (!ec) return true;
+    if (ec != std::errc::cross_device_link) {
+        reason = "Cannot replace " + original + " (" + ec.message() + ")";
+        return false;
+    }
+    if (!CopyFileReplacing(backup, original, &reason)) return false;
+    if (!RemoveFile(backup)) reason = "Cannot delete " + backup;
+    return true;
 }
 
-bool RemoveFromBackupFolder(TRing& ring, const std::string& backupFolder, const std::string& name,
-                            const std::string& folder) {
-    const std::string backup = backupFolder + name, target = folder + name;
-    bool removed = false;
-    if (!IsBackupFile(backup) || IsSameFile(backup, target)) {
-        ring.Detail = "no backup at " + backup;
-    } else if (!ring.Records.BelongsTo(backupFolder, target)) {
-        ring.Detail = "the backup " + backup + " is not the original of " + target;
-    } else if (RemoveFile(backup)) {
-        ring.Records.Remove(backupFolder, target);
-        removed = true;
+// A backup that a folder's record names as this file's own is restored
+// (restore) or deleted (removal), and its record goes; any other file
+// there is never used, changed or deleted.
+bool UseRecordedBackup(TRing& ring, const std::string& backupFolder, const std::string& backupName,
+                       const std::string& original, bool restore, bool ownFolder) {
+    // A move folder goes once it is empty; a file's own folder stays.
+    const auto tidy = [&] {
+        if (ownFolder) RemoveFolderIfEmpty(backupFolder);
+    };
+    std::error_code ec;
+    const fs::file_status folderStatus = fs::symlink_status(WithoutSeparator(backupFolder), ec);
+    if (fs::is_symlink(folderStatus))
+        return ring.Fail(WithoutSeparator(backupFolder) + " is a symbolic link; no backup is used through it");
+    if (!fs::is_directory(folderStatus)) return ring.Fail("no backup of " + original + " was recorded in " + backupFolder);
+    TFolderLock lock;
+    if (!lock.Acquire(backupFolder)) return ring.Fail("Cannot lock the folder " + backupFolder);
+    const std::string recordFile = RecordFileIn(backupFolder);
+    TBackupRecords records;
+    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail("Cannot open file " + recordFile);
+    const TBackupRecord* record = records.FindBackupOf(backupName, original);
+    const std::string backup = backupFolder + backupName;
+    if (record == nullptr) {
+        const bool someFile = fs::exists(fs::symlink_status(backup, ec));
+        tidy();
+        return ring.Fail(someFile ? backup + " was not recorded as a backup of " + original +
+                                        " by Trimora; it is left as it is"
+                                  : "no backup of " + original + " was recorded in " + backupFolder);
+    }
+    const TFileStamp stamp = StampOf(backup);
+    std::string reason;
+    bool used = false;
+    if (!stamp.Exists) {
+        reason = "the recorded backup " + backup + " is gone";
+        records.Erase(backupName);  // a record of nothing
+        WriteRecordFile(recordFile, records, nullptr);
+    } else if (stamp.IsLink || !stamp.IsRegular) {
+        reason = backup + " is not the backup Trimora made; it is left as it is";
+    } else if (record->Size >= 0 && stamp.Size != record->Size) {
+        reason = "the backup " + backup + " has changed since Trimora made it; it is left as it is";
+    } else if (!restore) {
+        used = RemoveFile(backup);
+        if (!used) reason = "Cannot delete " + backup;
     } else {
-        ring.Detail = "Cannot delete " + backup;
+        const TFileStamp target = StampOf(original);
+        used = stamp.SameFile(target) ? RemoveFile(backup)  // the file was never replaced
+                                      : PutBack(backup, original, target, record->OriginalWasLink, reason);
     }
-    RemoveFolderIfEmpty(backupFolder);
-    return removed;
+    if (used) {
+        records.Erase(backupName);
+        if (!WriteRecordFile(recordFile, records, &reason)) used = false;
+    }
+    tidy();
+    return used || ring.Fail(reason);
 }
 
-// A relative MoveFolder would otherwise be read from the working folder.
 bool RestoreFromFolder(TRing& ring, const std::string& name, const std::string& folder) {
-    if (!IsAbsolutePath(ring.Options.MoveFolder)) return false;
-    return RestoreFromBackupFolder(ring, Normalized(ring.Options.MoveFolder), name, Normalized(folder));
+    if (!IsAbsolutePath(ring.Options.MoveFolder)) return false;  // a relative folder is read per file
+    return UseRecordedBackup(ring, Normalized(ring.Options.MoveFolder), name, Normalized(folder) + name, true, true);
 }
 
 bool RestoreFromRelFolder(TRing& ring, const std::string& name, const std::string& folder) {
     const std::string& move = ring.Options.MoveFolder;
     if (TrimControls(move).empty() || IsAbsolutePath(move)) return false;
     const std::string normalized = Normalized(folder);
-    return RestoreFromBackupFolder(ring, CombinePath(normalized, move), name, normalized);
+    return UseRecordedBackup(ring, CombinePath(normalized, move), name, normalized + name, true, true);
 }
 
 bool RestoreFromSuffix(TRing& ring, const std::string& name, const std::string& folder) {
-    const std::string target = folder + name, backup = target + EffectiveSuffix(ring.Options.Suffix);
-    if (!IsBackupFile(backup)) {
-        ring.Detail = "no backup at " + backup;
-        return false;
-    }
-    if (!CopyFileReplacing(backup, target, &ring.Detail)) return false;
-    if (RemoveFile(backup)) return true;
-    ring.Detail = "Cannot delete " + backup;
-    return false;
+    const std::string normalized = Normalized(folder);
+    return UseRecordedBackup(ring, normalized, name + EffectiveSuffix(ring.Options.Suffix), normalized + name, true, false);
 }
 
+// The newest copy of the file that Trimora put in the trash comes back.
 bool RestoreFromRecycleBin(TRing& ring, const std::string& name, const std::string& folder) {
-    return ring.Trash.TakeBack(AbsolutePath(folder + name), &ring.Detail);
+    const std::string original = Normalized(folder) + name;
+    if (ring.DataFolder.empty()) return ring.Fail("no data folder holds the record of the trash");
+    std::error_code ec;
+    if (!fs::is_directory(ring.DataFolder, ec))
+        return ring.Fail("no copy of " + original + " in the trash was recorded by Trimora");
+    TFolderLock lock;
+    if (!lock.Acquire(ring.DataFolder)) return ring.Fail("Cannot lock the folder " + ring.DataFolder);
+    const std::string recordFile = ring.DataFolder + std::string(TBackupRecords::TrashRecordFileName);
+    TBackupRecords records;
+    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail("Cannot open file " + recordFile);
+    struct Candidate {
+        TBackupRecord Record;
+        std::string Date;
+        std::int64_t Time = 0;
+    };
+    std::vector<Candidate> candidates;
+    for (const auto& [entryName, record] : records.All()) {
+        if (record.Original != original) continue;
+        Candidate candidate{record, {}, 0};
+        ring.Trash.EntryTime(entryName, candidate.Date, candidate.Time);
+        candidates.push_back(std::move(candidate));
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.Date != b.Date ? a.Date > b.Date : a.Time > b.Time;
+    });
+    std::string reason = "no copy of " + original + " in the trash was recorded by Trimora";
+    bool restored = false, changed = false;
+    for (const Candidate& candidate : candidates) {
+        const TFileStamp stamp = StampOf(ring.Trash.FileOf(candidate.Record.BackupName));
+        if (!stamp.Exists) {
+            records.Erase(candidate.Record.BackupName);  // emptied from the trash meanwhile
+            changed = true;
+            continue;
+        }
+        if (stamp.IsLink || !stamp.IsRegular ||
+            (candidate.Record.Size >= 0 && stamp.Size != candidate.Record.Size)) {
+            reason = "the copy of " + original + " in the trash has changed since Trimora put it there";
+            continue;
+        }
+        if (!ring.Trash.TakeBackEntry(candidate.Record.BackupName, original, candidate.Record.OriginalWasLink,
+                                      &reason))
+            break;
+        records.Erase(candidate.Record.BackupName);
+        changed = restored = true;
+        break;
+    }
+    if (changed && !WriteRecordFile(recordFile, records, restored ? &reason : nullptr)) restored = false;
+    return restored || ring.Fail(reason);
 }
 
 bool RestoreNone(TRing&, const std::string&, const std::string&) { return false; }
 
 bool RemoveFromFolder(TRing& ring, const std::string& name, const std::string& folder) {
     if (!IsAbsolutePath(ring.Options.MoveFolder)) return false;
-    return RemoveFromBackupFolder(ring, Normalized(ring.Options.MoveFolder), name, Normalized(folder));
+    return UseRecordedBackup(ring, Normalized(ring.Options.MoveFolder), name, Normalized(folder) + name, false, true);
 }
 
 bool RemoveFromRelFolder(TRing& ring, const std::string& name, const std::string& folder) {
     const std::string& move = ring.Options.MoveFolder;
     if (TrimControls(move).empty() || IsAbsolutePath(move)) return false;
     const std::string normalized = Normalized(folder);
-    return RemoveFromBackupFolder(ring, CombinePath(normalized, move), name, normalized);
+    return UseRecordedBackup(ring, CombinePath(normalized, move), name, normalized + name, false, true);
 }
 
 bool RemoveSuffixBackup(TRing& ring, const std::string& name, const std::string& folder) {
-    const std::string backup = folder + name + EffectiveSuffix(ring.Options.Suffix);
-    if (IsBackupFile(backup) && RemoveFile(backup)) return true;
-    ring.Detail = "no backup at " + backup;
-    return false;
+    const std::string normalized = Normalized(folder);
+    return UseRecordedBackup(ring, normalized, name + EffectiveSuffix(ring.Options.Suffix), normalized + name, false, false);
 }
 
 bool RemoveNone(TRing&, const std::string&, const std::string&) { return false; }
@@ -159,11 +262,16 @@ void RunRing(TFileList& list, const TRingMethod (&methods)[5], std::string_view 
         if (!concerned(i)) continue;
         TFileEntry& entry = list.EntryList[i];
         entry.BackedUp = false;
-        ring.Detail.clear();
+        ring.Reasons.clear();
         bool ok = false;
         for (int step = 0; step < 5 && !ok; ++step) ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
         entry.Status = std::string(ok ? succeeded : failed);
-        list.Callbacks.EntryFinished(i, entry, ok ? std::string_view() : std::string_view(ring.Detail));
+        std::string detail;
+        if (!ok) {
+            for (const std::string& reason : ring.Reasons) detail += (detail.empty() ? "" : "; then ") + reason;
+            if (detail.empty()) detail = "no backup method applies";
+        }
+        list.Callbacks.EntryFinished(i, entry, detail);
     }
     list.UpdateItem(-1);
     list.Callbacks.RedrawAll();
@@ -173,6 +281,10 @@ TRowSelection EntryOrAll(const TFileList& list, std::ptrdiff_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= list.EntryList.size())
         return [](std::size_t) { return true; };
     return [index](std::size_t i) { return i == static_cast<std::size_t>(index); };
+}
+
+bool IsBelow(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
 }
 
 }  // namespace
@@ -190,21 +302,83 @@ void RemBakFiles(TFileList& list, std::ptrdiff_t index) {
     RunRing(list, RemovalRing, StatusBackupRemoved, StatusBackupRemovalFailed, EntryOrAll(list, index));
 }
 
+std::size_t AddRecordedOriginals(TFileList& list, const std::string& folderText) {
+    std::string root = folderText;
+    NormalizeFolder(root);
+    std::set<std::string> listed;
+    for (const TFileEntry& entry : list.EntryList) listed.insert(Normalized(entry.Folder) + entry.Name);
+    std::size_t added = 0;
+    const auto take = [&](const TBackupRecords& records, const std::function<std::string(const TBackupRecord&)>& backupOf) {
+        for (const auto& [name, record] : records.All()) {
+            if (!IsBelow(record.Original, root) || listed.count(record.Original) != 0) continue;
+            std::error_code ec;
+            if (fs::exists(fs::symlink_status(record.Original, ec))) continue;
+            const TFileStamp backup = StampOf(backupOf(record));
+            if (!backup.Exists || !backup.IsRegular) continue;
+            TFileListing listing;
+            listing.Name = NamePart(record.Original);
+            listing.Size = backup.Size;
+            listing.Modified = backup.ModifiedNs / 1000000000;
+            list.AddFile(FolderPart(record.Original), listing);
+            listed.insert(record.Original);
+            ++added;
+        }
+    };
+    // Every record below the folder, the links to folders not followed.
+    std::vector<std::string> folders{root};
+    while (!folders.empty()) {
+        const std::string folder = std::move(folders.back());
+        folders.pop_back();
+        TBackupRecords records;
+        if (TBackupRecords::Read(RecordFileIn(folder), records))
+            take(records, [&](const TBackupRecord& record) { return folder + record.BackupName; });
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+             !ec && it != end; it.increment(ec)) {
+            std::error_code statusError;
+            if (fs::is_directory(it->symlink_status(statusError)))
+                folders.push_back(folder + it->path().filename().string() + PathSeparator);
+        }
+    }
+    // An absolute move folder and the trash keep records elsewhere.
+    std::string move = list.Options.MoveFolder;
+    if (IsAbsolutePath(move)) {
+        NormalizeFolder(move);
+        TBackupRecords records;
+        if (!IsBelow(move, root) && TBackupRecords::Read(RecordFileIn(move), records))
+            take(records, [&](const TBackupRecord& record) { return move + record.BackupName; });
+    }
+    if (const std::string data = DataFolder(); !data.empty()) {
+        TBackupRecords records;
+        TTrash trash;
+        if (TBackupRecords::Read(data + std::string(TBackupRecords::TrashRecordFileName), records))
+            take(records, [&](const TBackupRecord& record) { return trash.FileOf(record.BackupName); });
+    }
+    if (added > 0) {
+        list.Callbacks.RowCountChanged(list.EntryList.size());
+        list.ListModified = true;
+    }
+    return added;
+}
+
 bool SyncPreconditionHolds(const TBatchOptions& options) {
     return (options.CompressOptions & coOtherFolder) && (options.CompressOptions & coPreserveDirs) &&
            IsAbsolutePath(options.OtherFolder);
 }
 
 void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& root, TSyncResult& result) {
-    // Depth first on an explicit stack; links to folders are not followed and
-    // the mirror itself (when it lies below the base) is never entered.
+    // Depth first on an explicit stack. Links are neither followed nor
+    // copied: what they point to may lie outside the site. The mirror itself
+    // (when it lies below the base) is never entered, and its folders are
+    // made without going through a link.
     std::vector<std::string> folders{root};
     while (!folders.empty()) {
         const std::string folder = std::move(folders.back());
         folders.pop_back();
         const std::string mirror = options.OtherFolder + folder.substr(std::min(base.size(), folder.size()));
         std::vector<std::string> subFolders;
-        ForceFolders(mirror);
+        std::string reason;
+        const bool mirrorReady = ForceFoldersBelow(options.OtherFolder, mirror, &reason);
         std::error_code ec;
         for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
              !ec && it != end; it.increment(ec)) {
@@ -217,9 +391,14 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
                 if (!IsOwnFolder(options, sub)) subFolders.push_back(sub);
                 continue;
             }
-            const fs::file_status target = fs::is_symlink(status) ? it->status(statusError) : status;
-            if (statusError || !fs::is_regular_file(target)) continue;
+            if (!fs::is_regular_file(status) || IsTemporaryName(name) ||
+                name == TBackupRecords::RecordFileName)
+                continue;
             const std::string copy = mirror + name;
+            if (!mirrorReady) {
+                result.Failed.push_back(copy);
+                continue;
+            }
             if (fs::exists(fs::symlink_status(copy, statusError))) continue;
             const TCopyResult copied = CopyFileNoReplace(folder + name, copy);
             if (copied == TCopyResult::Ok) result.Copied.push_back(copy);

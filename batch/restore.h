@@ -17,9 +17,10 @@ namespace trimora {
 //   2      RestoreFromSuffix       RemoveSuffixBackup
 //   3      RestoreFromRecycleBin   RemoveNone
 //   4      RestoreNone             RemoveNone
-// A folder backup is used only when the folder's records name this very
-// file as its original; a method whose MoveFolder kind does not fit (an
-// absolute method with a relative folder or the other way round) fails.
+// Only a backup that a record names as this very file's is ever used
+// (records: TBackupRecords), and only while its size is the recorded one; a
+// method whose MoveFolder kind does not fit (an absolute method with a
+// relative folder or the other way round) fails.
 int RingStart(TBatchOptions& options);
 
 // Restores entry index, or every entry when index is -1 or outside the list.
@@ -28,6 +29,11 @@ void RestoreFiles(TFileList& list, std::ptrdiff_t index);
 void RestoreSelected(TFileList& list, const TRowSelection& isSelected);
 // Removes the backups of entry index, or of every entry.
 void RemBakFiles(TFileList& list, std::ptrdiff_t index);
+
+// Adds to the list every file below folder whose original a record keeps
+// although the file itself is gone, so that restoring the folder brings it
+// back. Answers how many were added.
+std::size_t AddRecordedOriginals(TFileList& list, const std::string& folder);
 
 // Directory synchronisation copies every file below the list's common folder
 // that the mirror (OtherFolder) lacks; it needs coOtherFolder, coPreserveDirs

@@ -9,6 +9,7 @@
 #include "file_copy.h"
 #include "file_io.h"
 #include "paths.h"
+#include "safe_files.h"
 
 namespace fs = std::filesystem;
 
@@ -121,7 +122,8 @@ bool TTrash::ParseInfo(std::string_view text, Entry& entry) {
     return sawPath && !entry.Path.empty();
 }
 
-bool TTrash::PutCopy(const std::string& path, std::string* error) {
+bool TTrash::PutCopy(const std::string& path, std::string* error, std::string* entryName, bool mayLink,
+                     bool* linked) {
     if (folder_.empty()) return Fail(error, "no trash folder: neither XDG_DATA_HOME nor HOME is set");
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return Fail(error, "Cannot open file " + path);
@@ -133,23 +135,37 @@ bool TTrash::PutCopy(const std::string& path, std::string* error) {
     const std::string name = NamePart(path);
     const std::string content = "[Trash Info]\nPath=" + EscapePath(AbsolutePath(path)) +
                                 "\nDeletionDate=" + LocalTimeText(std::time(nullptr)) + "\n";
+    // The copy is made under a temporary name first (a leftover of an
+    // interrupted run is then recognisable as one), and takes its entry's
+    // name only once the info file has reserved it.
+    RemoveLeftovers(files);
+    const std::string temporary = TemporaryNameBeside(files + name);
+    bool isLink = false;
+    std::string reason;
+    const TCopyResult made = mayLink ? BackupFileNoReplace(path, temporary, isLink, &reason)
+                                     : CopyFileNoReplace(path, temporary, &reason);
+    if (made != TCopyResult::Ok) return Fail(error, reason);
+    const auto cleanUp = [&] { fs::remove(temporary, ec); };
     for (int number = 1; number < 100000; ++number) {
         const std::string candidate = CandidateName(name, number);
-        const std::string infoFile = info + candidate + std::string(InfoExtension);
+        const std::string infoFile = InfoOf(candidate);
         // The info file is made first and exclusively: it reserves the name.
         std::FILE* out = std::fopen(infoFile.c_str(), "wx");
         if (out == nullptr) {
             if (fs::exists(fs::symlink_status(infoFile, ec))) continue;
+            cleanUp();
             return Fail(error, "Cannot create file " + infoFile);
         }
         const bool written = std::fwrite(content.data(), 1, content.size(), out) == content.size();
         if (std::fclose(out) != 0 || !written) {
             fs::remove(infoFile, ec);
+            cleanUp();
             return Fail(error, "Cannot create file " + infoFile);
         }
-        std::string reason;
-        const TCopyResult copied = CopyFileNoReplace(path, files + candidate, &reason);
-        if (copied == TCopyResult::Ok) {
+        // A hard link refuses a name that is taken.
+        fs::create_hard_link(temporary, files + candidate, ec);
+        if (!ec) {
+            cleanUp();
             std::lock_guard lock(mutex_);
             if (indexLoaded_) {
                 Entry entry{candidate, AbsolutePath(path), {}, 0};
@@ -157,13 +173,68 @@ bool TTrash::PutCopy(const std::string& path, std::string* error) {
                 entry.InfoTime = fs::last_write_time(infoFile, ec).time_since_epoch().count();
                 index_.push_back(std::move(entry));
             }
+            if (entryName != nullptr) *entryName = candidate;
+            if (linked != nullptr) *linked = isLink;
             return true;
         }
+        const bool taken = ec == std::errc::file_exists;
         fs::remove(infoFile, ec);
-        if (copied == TCopyResult::Failed) return Fail(error, reason);
+        if (!taken) {
+            cleanUp();
+            return Fail(error, "Cannot create file " + files + candidate);
+        }
         // A stray file under that name in files/: try the next name.
     }
+    cleanUp();
     return Fail(error, "no free name in the trash for " + name);
+}
+
+std::string TTrash::InfoOf(const std::string& entryName) const {
+    return folder_ + "info/" + entryName + std::string(InfoExtension);
+}
+
+bool TTrash::EntryTime(const std::string& entryName, std::string& deletionDate, std::int64_t& infoTime) const {
+    std::vector<std::uint8_t> bytes;
+    const std::string infoFile = InfoOf(entryName);
+    if (ReadWholeFile(infoFile, bytes) != ReadResult::Ok) return false;
+    Entry entry;
+    if (!ParseInfo(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), entry)) return false;
+    deletionDate = entry.DeletionDate;
+    std::error_code ec;
+    infoTime = fs::last_write_time(infoFile, ec).time_since_epoch().count();
+    return true;
+}
+
+void TTrash::RemoveEntry(const std::string& entryName) {
+    std::error_code ec;
+    fs::remove(FileOf(entryName), ec);
+    fs::remove(InfoOf(entryName), ec);
+    std::lock_guard lock(mutex_);
+    std::erase_if(index_, [&](const Entry& entry) { return entry.Name == entryName; });
+}
+
+bool TTrash::TakeBackEntry(const std::string& entryName, const std::string& path, bool throughLink,
+                           std::string* error) {
+    const std::string trashed = FileOf(entryName);
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(trashed, ec))) return Fail(error, "Cannot open file " + trashed);
+    const bool pathIsLink = fs::is_symlink(fs::symlink_status(path, ec));
+    if (pathIsLink && !throughLink)
+        return Fail(error, path + " is a symbolic link now; nothing is written through it");
+    bool moved = false;
+    if (!pathIsLink) {
+        fs::rename(trashed, path, ec);
+        moved = !ec;
+    }
+    if (!moved) {
+        std::string reason;
+        if (!CopyFileReplacing(trashed, path, &reason)) return Fail(error, reason);
+        fs::remove(trashed, ec);
+    }
+    fs::remove(InfoOf(entryName), ec);
+    std::lock_guard lock(mutex_);
+    std::erase_if(index_, [&](const Entry& entry) { return entry.Name == entryName; });
+    return true;
 }
 
 std::vector<TTrash::Entry> TTrash::Entries() {
@@ -194,35 +265,23 @@ void TTrash::LoadIndex() {
 
 bool TTrash::TakeBack(const std::string& path, std::string* error) {
     if (folder_.empty()) return Fail(error, "no trash folder: neither XDG_DATA_HOME nor HOME is set");
-    std::lock_guard lock(mutex_);
-    LoadIndex();
-    std::size_t newest = index_.size();
-    for (std::size_t i = 0; i < index_.size(); ++i) {
-        if (index_[i].Path != path) continue;
-        if (newest == index_.size() || index_[i].DeletionDate > index_[newest].DeletionDate ||
-            (index_[i].DeletionDate == index_[newest].DeletionDate && index_[i].InfoTime > index_[newest].InfoTime))
-            newest = i;
+    std::string newestName;
+    {
+        std::lock_guard lock(mutex_);
+        LoadIndex();
+        std::size_t newest = index_.size();
+        for (std::size_t i = 0; i < index_.size(); ++i) {
+            if (index_[i].Path != path) continue;
+            if (newest == index_.size() || index_[i].DeletionDate > index_[newest].DeletionDate ||
+                (index_[i].DeletionDate == index_[newest].DeletionDate &&
+                 index_[i].InfoTime > index_[newest].InfoTime))
+                newest = i;
+        }
+        if (newest == index_.size()) return Fail(error, "no copy of " + path + " in the trash");
+        newestName = index_[newest].Name;
     }
-    if (newest == index_.size()) return Fail(error, "no copy of " + path + " in the trash");
-    const Entry entry = index_[newest];
-    const std::string trashed = folder_ + "files/" + entry.Name;
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(trashed, ec))) return Fail(error, "Cannot open file " + trashed);
-    // A symbolic link at the path is kept and the file it points to replaced,
-    // as compressing did.
-    bool moved = false;
-    if (!fs::is_symlink(fs::symlink_status(path, ec))) {
-        fs::rename(trashed, path, ec);
-        moved = !ec;
-    }
-    if (!moved) {
-        std::string reason;
-        if (!CopyFileReplacing(trashed, path, &reason)) return Fail(error, reason);
-        fs::remove(trashed, ec);
-    }
-    fs::remove(folder_ + "info/" + entry.Name + std::string(InfoExtension), ec);
-    index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(newest));
-    return true;
+    // A symbolic link at the path is kept and the file it points to replaced.
+    return TakeBackEntry(newestName, path, true, error);
 }
 
 bool UndeleteFile(const std::string& path) {

@@ -29,11 +29,27 @@ public:
     const std::string& Folder() const noexcept { return folder_; }
 
     // Puts a copy of the file into the trash; the file itself stays. A name
-    // already used in the trash is never replaced: the copy gets a free one.
-    bool PutCopy(const std::string& path, std::string* error = nullptr);
+    // already used in the trash is never replaced: the copy gets a free one,
+    // which entryName receives. With mayLink, on the same file system the
+    // copy is a second name for the file's data (for a file that is about to
+    // be replaced, never changed in place), and `linked` says so.
+    bool PutCopy(const std::string& path, std::string* error = nullptr, std::string* entryName = nullptr,
+                 bool mayLink = false, bool* linked = nullptr);
     // Moves the newest entry whose Path is exactly this path back to it,
     // replacing what is there, and removes its info file.
     bool TakeBack(const std::string& path, std::string* error = nullptr);
+    // Moves the entry of that name back to path and removes its info file.
+    // A symbolic link at path is written through only when throughLink is
+    // set; otherwise it is refused.
+    bool TakeBackEntry(const std::string& entryName, const std::string& path, bool throughLink,
+                       std::string* error = nullptr);
+    // Removes an entry: its file and its info file.
+    void RemoveEntry(const std::string& entryName);
+    // Where the file and the info file of an entry lie.
+    std::string FileOf(const std::string& entryName) const { return folder_ + "files/" + entryName; }
+    std::string InfoOf(const std::string& entryName) const;
+    // When the entry was made: its info file's DeletionDate, then its time.
+    bool EntryTime(const std::string& entryName, std::string& deletionDate, std::int64_t& infoTime) const;
     // Every readable entry, in no particular order.
     std::vector<Entry> Entries();
 

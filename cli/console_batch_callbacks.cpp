@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -12,8 +13,14 @@ namespace trimora::cli {
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
+// The stop flag of the list being worked on: set at once, so that the
+// workers of a run stop after the file each is on.
+std::atomic<std::atomic<bool>*> stopFlag{nullptr};
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+    if (std::atomic<bool>* flag = stopFlag.load()) flag->store(true);
+}
 
 // Progress appears once a run has taken this long, and is redrawn at most
 // this often.
@@ -38,6 +45,17 @@ ConsoleBatchCallbacks::ConsoleBatchCallbacks(std::string_view command, bool quie
 ConsoleBatchCallbacks::~ConsoleBatchCallbacks() {
     ClearProgress();
     std::signal(SIGINT, SIG_DFL);
+    stopFlag = nullptr;
+}
+
+void ConsoleBatchCallbacks::Attach(TFileList* list) {
+    list_ = list;
+    stopFlag = list != nullptr ? &list->AbortRequested : nullptr;
+}
+
+void ConsoleBatchCallbacks::Warning(std::string_view message) {
+    ClearProgress();
+    err_ << "trimora-cli " << command_ << ": " << message << '\n';
 }
 
 bool ConsoleBatchCallbacks::Interrupted() const { return interrupted != 0; }

@@ -20,13 +20,14 @@ public:
     ~ConsoleBatchCallbacks() override;
 
     // The list whose AbortRequested Ctrl+C sets; the total work of a run.
-    void Attach(TFileList* list) { list_ = list; }
+    void Attach(TFileList* list);
     void StartProgress(std::size_t files, std::int64_t bytes);
     void EndProgress();
     bool Interrupted() const;
 
     void ProcessEvents() override;
     bool AskAddUnsupported(std::string_view message, TDropTarget target) override;
+    void Warning(std::string_view message) override;
     void EntryFinished(std::size_t index, const TFileEntry& entry, std::string_view detail) override;
 
     bool AnyFailed() const noexcept { return anyFailed_; }

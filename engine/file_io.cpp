@@ -3,11 +3,18 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <system_error>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -37,20 +44,93 @@ fs::path ResolveWriteTarget(const fs::path& path) {
     return target;
 }
 
+// The new file gets the old one's owner and group where the system allows
+// (as root, or a group the user belongs to).
+void KeepOwner(const std::string& existing, const std::string& replacement) {
+#ifndef _WIN32
+    struct stat old {};
+    if (::stat(existing.c_str(), &old) != 0) return;
+    if (::chown(replacement.c_str(), old.st_uid, old.st_gid) != 0)
+        (void)::chown(replacement.c_str(), static_cast<uid_t>(-1), old.st_gid);
+#else
+    (void)existing;
+    (void)replacement;
+#endif
+}
+
 }  // namespace
 
 void SetWriteFailureAfterForTesting(std::int64_t bytes) { writeFailureAfter = bytes; }
+std::int64_t WriteFailureAfterForTesting() noexcept { return writeFailureAfter.load(); }
 
-std::string TemporaryNameBeside(const std::string& targetPath) {
-    const fs::path target(targetPath);
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
-                  static_cast<unsigned long long>(generator() & 0xffffffffffffULL));
-    fs::path name = target.parent_path() / ("." + target.filename().string() + suffix);
-    return name.string();
+namespace {
+constexpr std::string_view TemporaryPrefix = ".trimora-";
+constexpr std::string_view TemporarySuffix = ".tmp";
+constexpr std::size_t TemporaryLength = TemporaryPrefix.size() + 8 + 1 + 8 + TemporarySuffix.size();
+
+unsigned CurrentProcess() {
+#ifdef _WIN32
+    return 0;
+#else
+    return static_cast<unsigned>(::getpid());
+#endif
 }
 
+bool IsHexDigits(std::string_view text) {
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+}  // namespace
+
+// ".trimora-PPPPPPPP-RRRRRRRR.tmp": the writing process and a random part,
+// the same short length whatever the target's name.
+std::string TemporaryNameBeside(const std::string& targetPath) {
+    const fs::path target(targetPath);
+    static thread_local std::mt19937 generator{std::random_device{}()};
+    char name[48];
+    std::snprintf(name, sizeof name, "%.*s%08x-%08x%.*s", static_cast<int>(TemporaryPrefix.size()),
+                  TemporaryPrefix.data(), CurrentProcess(), static_cast<unsigned>(generator()),
+                  static_cast<int>(TemporarySuffix.size()), TemporarySuffix.data());
+    return (target.parent_path() / name).string();
+}
+
+bool IsTemporaryName(std::string_view name) noexcept {
+    return name.size() == TemporaryLength && name.substr(0, TemporaryPrefix.size()) == TemporaryPrefix &&
+           name.substr(name.size() - TemporarySuffix.size()) == TemporarySuffix &&
+           name[TemporaryPrefix.size() + 8] == '-' && IsHexDigits(name.substr(TemporaryPrefix.size(), 8)) &&
+           IsHexDigits(name.substr(TemporaryPrefix.size() + 9, 8));
+}
+
+bool IsLeftoverTemporary(std::string_view name) noexcept {
+    if (!IsTemporaryName(name)) return false;
+#ifdef _WIN32
+    return false;
+#else
+    const auto process = static_cast<pid_t>(std::strtoul(std::string(name.substr(TemporaryPrefix.size(), 8)).c_str(),
+                                                         nullptr, 16));
+    if (process <= 0 || process == ::getpid()) return false;
+    // The process that wrote it is gone: nobody will rename it any more.
+    return ::kill(process, 0) != 0 && errno == ESRCH;
+#endif
+}
+
+bool SyncPathData(const std::string& path) noexcept {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    const bool synced = SyncFileData(file);
+    std::fclose(file);
+    return synced;
+}
+
+bool SyncFileData(std::FILE* file) noexcept {
+#ifdef _WIN32
+    (void)file;
+    return true;
+#else
+    return ::fdatasync(::fileno(file)) == 0;
+#endif
+}
 
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data) {
     data.clear();
@@ -110,7 +190,8 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
         ok = false;
         reason = std::strerror(ENOSPC);
     }
-    if (std::fflush(file.get()) != 0 && ok) {
+    // The data reaches the disk before the rename makes it the file.
+    if ((std::fflush(file.get()) != 0 || !SyncFileData(file.get())) && ok) {
         ok = false;
         reason = std::strerror(errno);
     }
@@ -119,6 +200,7 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
         reason = std::strerror(errno);
     }
     if (ok && fs::exists(existing)) {
+        KeepOwner(target.string(), temporary);
         fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, ec);
         ec.clear();
     }

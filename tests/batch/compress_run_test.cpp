@@ -1,3 +1,4 @@
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -260,16 +261,37 @@ TEST_F(CompressRunTest, WithoutABackupMethodNothingIsCompressed) {
     EXPECT_EQ(Statuses(), std::vector<std::string>{"Finished"});
 }
 
+// Esc while the second file is compressed: it is finished, the third is
+// never started.
 TEST_F(CompressRunTest, EscStopsBeforeTheNextFile) {
     for (const char* name : {"a.html", "b.html", "c.html"}) Write(std::string("site/") + name, Page);
     List.AddDir(Dir / "site");
-    Callbacks.OnEvents = [&] {
-        if (Callbacks.EventPasses == 2) List.AbortRequested = true;
-    };
-    const TRunResult run = CompressFiles(List);
-    EXPECT_TRUE(run.Aborted);
-    EXPECT_FALSE(List.AbortRequested);
-    EXPECT_EQ(Statuses(), (std::vector<std::string>{"Finished", "Finished", "Waiting"}));
+    for (unsigned jobs : {1u, 2u}) {
+        for (TFileEntry& entry : List.EntryList) {
+            entry.Status = "Waiting";
+            entry.BackedUp = true;
+            WriteText(entry.Path(), Page);
+        }
+        TRunSettings settings;
+        settings.Jobs = jobs;
+        settings.MakeEngine = [] { return BuiltInEngine(); };
+        std::atomic<int> started{0};
+        settings.BeforeFile = [&](std::size_t index) {
+            if (index == 1) List.AbortRequested = true;  // Esc while the worker starts file 1
+            ++started;
+        };
+        const TRunResult run = CompressFiles(List, settings);
+        EXPECT_TRUE(run.Aborted);
+        EXPECT_FALSE(List.AbortRequested);
+        const std::vector<std::string> statuses = Statuses();
+        EXPECT_EQ(statuses[0], "Finished");
+        EXPECT_EQ(statuses[2], "Waiting") << jobs;
+        EXPECT_EQ(Read("site/c.html"), Page);  // untouched
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(Read("site/" + List.EntryList[i].Name), statuses[i] == "Finished"
+                                                                  ? CompressedText(*Engine, List.EntryList[i].Name, Page)
+                                                                  : Page);
+    }
 }
 
 TEST_F(CompressRunTest, ListShrinkingDuringTheRunIsNeverReadPastItsEnd) {
@@ -358,7 +380,8 @@ TEST_F(CompressRunTest, TwoWorkersEndExactlyLikeOne) {
     };
     EXPECT_EQ(backups("one-bak"), backups("two-bak"));
     EXPECT_EQ(backups("one-bak").size(), 42u);
-    EXPECT_NE(std::find(single.begin(), single.end(), "/f1/p1.html Unable to Backup " +
+    // The file the list names twice is compressed once.
+    EXPECT_NE(std::find(single.begin(), single.end(), "/f1/p1.html Compress Failed " +
                                                           std::to_string(Page.size() + 1) + " -1"),
               single.end());
 }

@@ -7,6 +7,7 @@
 #include "compress_run.h"
 #include "file_copy.h"
 #include "file_io.h"
+#include "paths.h"
 #include "restore.h"
 #include "trash.h"
 
@@ -26,9 +27,37 @@ protected:
         List.AddDir(Dir / "site");
         ASSERT_EQ(List.EntryList.size(), 1u);
     }
-    void RecordBackup(const std::string& folder, const std::string& original) {
+    // Records folder + backupName (by default the original's name) as the
+    // backup of original, as a run would.
+    void RecordBackup(const std::string& folder, const std::string& original, std::string backupName = {},
+                      const std::string& recordFile = {}) {
+        if (backupName.empty()) backupName = NamePart(original);
+        const std::string file = recordFile.empty() ? RecordFileIn(folder) : recordFile;
         TBackupRecords records;
-        ASSERT_TRUE(records.Add(folder, original));
+        ASSERT_TRUE(TBackupRecords::Read(file, records));
+        TBackupRecord record;
+        record.Original = original;
+        record.BackupName = backupName;
+        record.Size = static_cast<std::int64_t>(fs::file_size(folder + backupName));
+        records.Put(record);
+        ASSERT_TRUE(WriteRecordFile(file, records, nullptr));
+    }
+    // A copy of text in the trash, recorded as site/index.html's when recorded.
+    void TrashCopy(const std::string& text, bool recorded) {
+        Write("trashed", text);
+        std::string name;
+        ASSERT_TRUE(TTrash(TrashFolder()).PutCopy(Dir / "trashed", nullptr, &name));
+        // Pretend it came from site/index.html.
+        const std::string infoFile = TrashFolder() + "info/" + name + ".trashinfo";
+        std::string info = ReadText(infoFile);
+        info.replace(info.find("Path=") + 5, info.find('\n', info.find("Path=")) - info.find("Path=") - 5,
+                     TTrash::EscapePath(Dir / "site/index.html"));
+        WriteText(infoFile, info);
+        if (recorded) {
+            fs::create_directories(Dir / "data");
+            RecordBackup(TrashFolder() + "files/", Dir / "site/index.html", name,
+                         Dir / ("data/" + std::string(TBackupRecords::TrashRecordFileName)));
+        }
     }
 };
 
@@ -54,6 +83,7 @@ struct RingCase {
     std::uint32_t Options;
     bool InRelativeFolder, WithSuffix, InTrash;
     const char* Restored;  // the text the file has afterwards; empty: restore fails
+    bool Recorded = true;  // the backups are Trimora's own, not files that merely have their names
 };
 
 class RestoreRingTest : public RestoreTest, public ::testing::WithParamInterface<RingCase> {};
@@ -64,22 +94,22 @@ TEST_P(RestoreRingTest, TriesEveryMethodOnce) {
     Options.CompressOptions = param.Options;
     if (param.InRelativeFolder) {
         Write("site/backup/index.html", "from folder");
-        RecordBackup(Folder("site/backup"), Dir / "site/index.html");
+        if (param.Recorded) RecordBackup(Folder("site/backup"), Dir / "site/index.html");
     }
-    if (param.WithSuffix) Write("site/index.html.bak", "from suffix");
-    if (param.InTrash) {
-        Write("trashed", "from trash");
-        TTrash(TrashFolder()).PutCopy(Dir / "trashed");
-        // Pretend it came from site/index.html.
-        std::string info = Read("home/.local/share/Trash/info/trashed.trashinfo");
-        info.replace(info.find("Path=") + 5, info.find('\n', info.find("Path=")) - info.find("Path=") - 5,
-                     TTrash::EscapePath(Dir / "site/index.html"));
-        WriteText(TrashFolder() + "info/trashed.trashinfo", info);
+    if (param.WithSuffix) {
+        Write("site/index.html.bak", "from suffix");
+        if (param.Recorded) RecordBackup(Folder("site"), Dir / "site/index.html", "index.html.bak");
     }
+    if (param.InTrash) TrashCopy("from trash", param.Recorded);
+    const auto before = Tree();
     RestoreFiles(List, -1);
     const bool restored = *param.Restored != '\0';
     EXPECT_EQ(List.EntryList[0].Status, restored ? "Restored" : "Restore Failed");
     EXPECT_EQ(Read("site/index.html"), restored ? param.Restored : Current);
+    // A file that merely has a backup's name is never used, changed or deleted.
+    if (!param.Recorded) {
+        EXPECT_EQ(Tree(), before);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,7 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
                       RingCase{"SuffixFallsBackToFolder", coSuffix, true, false, false, "from folder"},
                       RingCase{"MoveFallsBackToSuffix", coMove, false, true, false, "from suffix"},
                       RingCase{"NothingToRestore", coSuffix, false, false, false, ""},
-                      RingCase{"DeleteModeStillFindsBackups", coDelete, false, true, false, "from suffix"}),
+                      RingCase{"DeleteModeStillFindsBackups", coDelete, false, true, false, "from suffix"},
+                      RingCase{"UnrecordedSuffixFileIsTheUsers", coMove, false, true, false, "", false},
+                      RingCase{"UnrecordedTrashEntryIsTheUsers", coRecycle, false, false, true, "", false},
+                      RingCase{"UnrecordedFolderFileIsTheUsers", coMove, true, false, false, "", false}),
     CaseName());
 
 // With an absolute MoveFolder, index.html of a/ and of b/ share one backup
