@@ -4,6 +4,7 @@
 #   ./dev.sh test       install what is missing, build, run every test
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
 #   ./dev.sh bench      build with optimisation and run the benchmarks
+#   ./dev.sh killtest   kill trimora-cli 20 times over 5,000 files for each backup method and check every file
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -31,6 +32,7 @@ build() {
 
 run_tests() {
     local dir=$1
+    shift
     # Tests never touch the real home.
     local home
     home=$(mktemp -d)
@@ -38,7 +40,7 @@ run_tests() {
     local status=0
     HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime \
         TRIMORA_HOME=$home/trimora QT_QPA_PLATFORM=offscreen \
-        ctest --test-dir "$dir" --output-on-failure -j 2 --timeout 600 || status=$?
+        ctest --test-dir "$dir" --output-on-failure -j 2 --timeout 600 "$@" || status=$?
     rm -rf "$home"
     return $status
 }
@@ -70,8 +72,13 @@ case "${1:-}" in
         build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
         for benchmark in build-release/bench/*_bench; do "$benchmark"; done
         ;;
+    killtest)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        TRIMORA_KILL_FILES=5000 TRIMORA_KILL_COUNT=20 run_tests build -R KillLoop --timeout 3600
+        ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

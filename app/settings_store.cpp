@@ -194,8 +194,13 @@ std::optional<QVariant> ReadStoredValue(QSettings& store, const SettingValue& va
 }
 
 void LoadSettingsVariables(QSettings& store, TrimoraSettings& settings, QStringList* warnings) {
-    if (const auto number = ReadNumber(store, QStringLiteral("CompressOptions"), warnings))
-        settings.CompressOptions = static_cast<std::uint32_t>(*number);
+    // Bits no version ever wrote would send files where nobody expects them.
+    if (const auto number = ReadNumber(store, QStringLiteral("CompressOptions"), warnings)) {
+        if ((static_cast<std::uint32_t>(*number) & ~AllCompressOptions) == 0)
+            settings.CompressOptions = static_cast<std::uint32_t>(*number);
+        else if (warnings != nullptr)
+            warnings->append(OutOfRangeMessage(QStringLiteral("CompressOptions")));
+    }
     if (const auto text = ReadText(store, QStringLiteral("MoveFolder"), warnings)) settings.MoveFolder = *text;
     if (const auto text = ReadText(store, QStringLiteral("OtherFolder"), warnings)) settings.OtherFolder = *text;
     if (const auto on = ReadSwitch(store, QStringLiteral("Recurse"), warnings)) settings.Recurse = *on;
@@ -219,8 +224,12 @@ void LoadSettings(SettingsStore& store, TrimoraSettings& settings, const QString
     settings.RecentLists = LoadRecentLists(qs, warnings);
     qs.beginGroup(QLatin1String(MainFormGroup));
     for (std::size_t i = 0; i < settings.ColumnWidths.size(); ++i)
-        if (const auto width = ReadNumber(qs, QStringLiteral("Column %1").arg(i + 1), warnings))
-            settings.ColumnWidths[i] = *width;
+        if (const auto width = ReadNumber(qs, QStringLiteral("Column %1").arg(i + 1), warnings)) {
+            if (*width >= 0)
+                settings.ColumnWidths[i] = *width;
+            else if (warnings != nullptr)
+                warnings->append(OutOfRangeMessage(QStringLiteral("MainForm/Column %1").arg(i + 1)));
+        }
     LoadFormPos(qs, settings.MainFormBounds, warnings);
     settings.ToolbarButtons = LoadToolbar(qs, commandNames, warnings);
     if (const auto theme = ReadText(qs, QStringLiteral("Theme"), warnings)) settings.Theme = *theme;

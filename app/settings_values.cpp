@@ -262,4 +262,8 @@ QString FormatSettingValue(const SettingValue& value, const QVariant& used) {
 
 QString InvalidDataTypeMessage(const QString& key) { return QStringLiteral("Invalid data type for '%1'").arg(key); }
 
+QString OutOfRangeMessage(const QString& key) {
+    return QStringLiteral("Value out of range for '%1'; its default is used").arg(key);
+}
+
 }  // namespace trimora::app

@@ -100,5 +100,7 @@ QString FormatSettingValue(const SettingValue& value, const QVariant& used);
 
 // The text of the store's warning for a value of the wrong type.
 QString InvalidDataTypeMessage(const QString& key);
+// The warning for a value of the right type that no setting can take.
+QString OutOfRangeMessage(const QString& key);
 
 }  // namespace trimora::app

@@ -94,8 +94,6 @@ void CompressFailed(TFileEntry& entry) {
     entry.OriginalSize = -1;
 }
 
-bool SameText(const std::string& a, const std::string& b) { return a == b; }
-
 // A folder text in a form that makes two spellings of one folder equal.
 class TFolderKeys {
 public:
@@ -153,17 +151,27 @@ std::string FileIdentity(const TFileStamp& stamp) {
 // a listed file, on a recorded backup, or on another entry's output; and a
 // file listed twice under two names.
 void RefuseClashes(const TPlan& plan, std::vector<TJob>& jobs) {
-    std::map<std::string, std::size_t> listed;  // file identity -> first entry
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const TFileStamp stamp = StampOf(jobs[i].Entry.Path());
-        if (!stamp.Exists || !stamp.IsRegular) continue;
-        const auto [first, inserted] = listed.emplace(FileIdentity(stamp), i);
-        if (!inserted && !plan.OtherFolderMode)
-            jobs[i].Refusal = jobs[i].Entry.Path() + " is the same file as " + jobs[first->second].Entry.Path() +
-                              ", which the list has already";
-    }
     TRecordCache records;
     TFolderKeys keys;
+    std::map<std::string, std::size_t> listed;  // file identity -> first entry
+    std::map<std::string, std::size_t> written;  // where an in-place entry writes -> first entry
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const TFileEntry& entry = jobs[i].Entry;
+        const TFileStamp stamp = StampOf(entry.Path());
+        if (!stamp.Exists || !stamp.IsRegular) continue;
+        listed.emplace(FileIdentity(stamp), i);
+        if (plan.OtherFolderMode) continue;
+        // A file named twice, or also through a link, is written once.
+        std::string target = keys.Key(entry.Folder) + entry.Name;
+        if (stamp.IsLink) {
+            std::error_code ec;
+            target = fs::canonical(entry.Path(), ec).string();
+        }
+        const auto [first, inserted] = written.emplace(target, i);
+        if (!inserted)
+            jobs[i].Refusal = entry.Path() + " is the same file as " + jobs[first->second].Entry.Path() +
+                              ", which the list has already";
+    }
     const auto backupOwner = [&](const std::string& folder, const std::string& name) -> const TBackupRecord* {
         return records.Of(folder).FindBackup(name);
     };
@@ -228,7 +236,12 @@ public:
     const TRunSettings& Settings;
     std::atomic<bool>& AbortRequested;
     std::atomic<bool> Stop{false};
-    std::atomic<std::size_t> NextJob{0};
+    // The order jobs are taken in: by the folder whose record they change
+    // (or that they write into), list order within it; and that order cut
+    // into slices of one folder each, which workers take whole.
+    std::vector<std::size_t> Order;
+    std::vector<std::pair<std::size_t, std::size_t>> Slices;
+    std::atomic<std::size_t> NextSlice{0};
     std::mutex Mutex;
     std::condition_variable Changed;
     TLeftoverSweep Sweep;
@@ -249,21 +262,22 @@ class TWorker {
 public:
     TWorker(TRun& run, TTrimora& engine) : run_(run), plan_(run.Plan), engine_(engine) {}
 
+    // Takes slices of jobs that share a folder, one after another.
     void Work() {
         for (;;) {
-            if (run_.Stopping()) break;
-            const std::size_t index = run_.NextJob++;
-            if (index >= run_.Jobs.size()) break;
-            if (!WaitForEarlierJobs(index)) break;
-            if (run_.Settings.BeforeFile) run_.Settings.BeforeFile(index);
-            if (run_.Stopping()) {
-                // Not started: left as it was.
-                break;
+            const std::size_t slice = run_.NextSlice++;
+            if (slice >= run_.Slices.size()) break;
+            const auto [begin, end] = run_.Slices[slice];
+            for (std::size_t at = begin; at < end; ++at) {
+                const std::size_t index = run_.Order[at];
+                if (run_.Stopping() || !WaitForEarlierJobs(index)) return Commit();
+                if (run_.Settings.BeforeFile) run_.Settings.BeforeFile(index);
+                if (run_.Stopping()) return Commit();  // not started: left as it was
+                Process(index);
+                if (staged_.size() >= CommitEvery ||
+                    (!staged_.empty() && std::chrono::steady_clock::now() - chunkStart_ >= CommitAfter))
+                    Commit();
             }
-            Process(index);
-            if (staged_.size() >= CommitEvery ||
-                (!staged_.empty() && std::chrono::steady_clock::now() - chunkStart_ >= CommitAfter))
-                Commit();
         }
         Commit();
     }
@@ -486,6 +500,7 @@ private:
             if (plan_.Method == TBackupMethod::ToRecycleBin) {
                 if (plan_.DataFolder.empty() || !ForceFolders(plan_.DataFolder))
                     return UnableToBackup(index, "no data folder for the record of the trash");
+                run_.Sweep.Sweep(plan_.DataFolder);
                 folder = LockFolder(plan_.DataFolder, TrashRecordFile(), detail);
             } else if (PrepareBackupFolder(entry, backupFolder, detail)) {
                 folder = LockFolder(backupFolder, RecordFileIn(backupFolder), detail);
@@ -684,6 +699,37 @@ private:
     std::chrono::steady_clock::time_point chunkStart_;
 };
 
+// Jobs that change one record, or write into one folder, are taken one
+// after another, so that a batch writes each record once: a list sorted by
+// name visits a different folder with nearly every file. Jobs that share a
+// file always share that folder too, so they keep their list order.
+void OrderBySharedFolder(TRun& run) {
+    const TPlan& plan = run.Plan;
+    TFolderKeys keys;
+    std::map<std::string, std::vector<std::size_t>> groups;
+    std::vector<std::string> firstSeen;
+    for (std::size_t i = 0; i < run.Jobs.size(); ++i) {
+        const TFileEntry& entry = run.Jobs[i].Entry;
+        std::string folder = plan.OtherFolderMode                           ? OutputFolder(plan, entry)
+                             : plan.Method == TBackupMethod::ToRecycleBin ? plan.DataFolder
+                                                                          : BackupFolderOf(plan.Options, plan.Method,
+                                                                                           entry.Folder);
+        if (folder.empty()) folder = entry.Folder;
+        auto [group, inserted] = groups.try_emplace(keys.Key(folder));
+        if (inserted) firstSeen.push_back(group->first);
+        group->second.push_back(i);
+    }
+    for (const std::string& folder : firstSeen) {
+        const std::vector<std::size_t>& members = groups[folder];
+        for (std::size_t start = 0; start < members.size(); start += CommitEvery) {
+            const std::size_t begin = run.Order.size();
+            for (std::size_t i = start; i < members.size() && i < start + CommitEvery; ++i)
+                run.Order.push_back(members[i]);
+            run.Slices.emplace_back(begin, run.Order.size());
+        }
+    }
+}
+
 }  // namespace
 
 TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
@@ -716,8 +762,8 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
             }
         }
     }
-    // The trash record lives beside the trash-record of every other run.
     TRun run(std::move(plan), std::move(jobs), settings, list.AbortRequested);
+    OrderBySharedFolder(run);
 
     std::vector<std::unique_ptr<TTrimora>> extraEngines;
     if (settings.MakeEngine)
@@ -737,7 +783,7 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
     TRunResult result;
     auto apply = [&](std::size_t index) {
         TJob& job = run.Jobs[index];
-        if (index < list.EntryList.size() && SameText(list.EntryList[index].Path(), job.Entry.Path())) {
+        if (index < list.EntryList.size() && list.EntryList[index].Path() == job.Entry.Path()) {
             list.EntryList[index] = job.Entry;
             list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
             list.Callbacks.EntryFinished(index, list.EntryList[index], job.Detail);
@@ -754,7 +800,7 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
         list.Callbacks.ProcessEvents();
         // Events may have changed the list: never step past its end.
         if (index >= list.EntryList.size()) break;
-        if (SameText(list.EntryList[index].Path(), run.Jobs[index].Entry.Path())) {
+        if (list.EntryList[index].Path() == run.Jobs[index].Entry.Path()) {
             list.EntryList[index].Status = std::string(StatusOptimizing);
             list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
         }

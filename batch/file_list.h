@@ -41,9 +41,6 @@ using TRowSelection = std::function<bool(std::size_t)>;
 // window shares with it. Plain data: usable without any window.
 class TFileList {
 public:
-    // No real list of files comes near these.
-    static constexpr std::int64_t MaxListBytes = 64 * 1024 * 1024;
-    static constexpr std::size_t MaxListLines = 1000000;
 
     TFileList(TTrimora& engine, TBatchOptions& options, TBatchCallbacks* callbacks = nullptr);
     TFileList(const TFileList&) = delete;
@@ -56,6 +53,9 @@ public:
     int SortColumn = 0;
     int SortDirection = 1;
     std::string ListFileName;                 // the current list file; empty when untitled
+    // No real list of files comes near these: a list file is read no further.
+    std::int64_t MaxListBytes = 64 * 1024 * 1024;
+    std::size_t MaxListLines = 1000000;
     TRecentLists RecentLists;
 
     TTrimora& Engine;

@@ -1,10 +1,14 @@
 #include "trash.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+
+#include <unistd.h>
 
 #include "file_copy.h"
 #include "file_io.h"
@@ -17,6 +21,13 @@ namespace trimora {
 
 namespace {
 constexpr std::string_view InfoExtension = ".trashinfo";
+constexpr std::string_view InfoMark = "# Trimora process ";
+
+std::string ReadText(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (ReadWholeFile(path, bytes) != ReadResult::Ok) return {};
+    return std::string(bytes.begin(), bytes.end());
+}
 
 bool Fail(std::string* error, const std::string& reason) {
     if (error != nullptr) *error = reason;
@@ -133,12 +144,15 @@ bool TTrash::PutCopy(const std::string& path, std::string* error, std::string* e
     if (created) fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace, ec);
 
     const std::string name = NamePart(path);
+    // The comment names the process, so that an info file left without its
+    // file by an interrupted run can be known for one and removed.
     const std::string content = "[Trash Info]\nPath=" + EscapePath(AbsolutePath(path)) +
-                                "\nDeletionDate=" + LocalTimeText(std::time(nullptr)) + "\n";
+                                "\nDeletionDate=" + LocalTimeText(std::time(nullptr)) + "\n" + std::string(InfoMark) +
+                                std::to_string(::getpid()) + "\n";
     // The copy is made under a temporary name first (a leftover of an
     // interrupted run is then recognisable as one), and takes its entry's
     // name only once the info file has reserved it.
-    RemoveLeftovers(files);
+    SweepLeftovers();
     const std::string temporary = TemporaryNameBeside(files + name);
     bool isLink = false;
     std::string reason;
@@ -187,6 +201,32 @@ bool TTrash::PutCopy(const std::string& path, std::string* error, std::string* e
     }
     cleanUp();
     return Fail(error, "no free name in the trash for " + name);
+}
+
+void TTrash::SweepLeftovers() {
+    {
+        std::lock_guard lock(mutex_);
+        if (swept_) return;
+        swept_ = true;
+    }
+    RemoveLeftovers(folder_ + "files/");
+    std::error_code ec;
+    for (fs::directory_iterator it(folder_ + "info/", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        if (file.size() <= InfoExtension.size() ||
+            file.compare(file.size() - InfoExtension.size(), InfoExtension.size(), InfoExtension) != 0)
+            continue;
+        const std::string name = file.substr(0, file.size() - InfoExtension.size());
+        std::error_code statusError;
+        if (fs::exists(fs::symlink_status(FileOf(name), statusError))) continue;
+        // Only an info file of this program's whose process is gone.
+        const std::string text = ReadText(it->path().string());
+        const std::size_t mark = text.find(InfoMark);
+        if (mark == std::string::npos) continue;
+        const long process = std::strtol(text.c_str() + mark + InfoMark.size(), nullptr, 10);
+        if (process > 0 && process != ::getpid() && ::kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH)
+            fs::remove(it->path(), statusError);
+    }
 }
 
 std::string TTrash::InfoOf(const std::string& entryName) const {

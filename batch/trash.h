@@ -60,10 +60,14 @@ public:
 
 private:
     void LoadIndex();
+    // Removes, once, what interrupted runs left: their temporary copies and
+    // the info files they wrote for copies that never arrived.
+    void SweepLeftovers();
 
     std::string folder_;
     std::mutex mutex_;
     bool indexLoaded_ = false;
+    bool swept_ = false;
     std::vector<Entry> index_;
 };
 

@@ -350,6 +350,10 @@ int RunOperation(const OperationInfo& info, const Arguments& arguments) {
         }
     }
     list.AddDropped(paths, TDropTarget::ListView);
+    // Restoring a folder also brings back recorded originals whose file is gone.
+    if (info.Kind == Operation::Restore)
+        for (const std::string& path : paths)
+            if (std::error_code ec; fs::is_directory(path, ec)) AddRecordedOriginals(list, path);
 
     bool aborted = false;
     switch (info.Kind) {

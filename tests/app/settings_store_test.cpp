@@ -99,6 +99,28 @@ INSTANTIATE_TEST_SUITE_P(Texts, TextRoundTrip,
                          testing::Values("", "backup\\", "a,b", "  padded  ", "\"quoted\"", "x=y;z#w", "@Variant(x)",
                                          "line\nbreak", "back\\slash\\", "ünïcödé/文件", "%20", "[group]"));
 
+// Numbers no version ever stored: CompressOptions with unknown bits would
+// write into blog/blog/, a negative width hides a column.
+TEST(SettingsStore, AValueOutOfRangeIsReportedAndItsDefaultUsed) {
+    IsolatedHome home;
+    WriteConf(
+        "[General]\n"
+        "CompressOptions=4294967295\n"
+        "[MainForm]\n"
+        "Column%201=-5\n"
+        "Column%202=75\n");
+    SettingsStore store;
+    TrimoraSettings loaded;
+    QStringList warnings;
+    LoadSettings(store, loaded, Commands, &warnings);
+    EXPECT_EQ(warnings, QStringList({"Value out of range for 'CompressOptions'; its default is used",
+                                     "Value out of range for 'MainForm/Column 1'; its default is used"}));
+    const TrimoraSettings defaults;
+    EXPECT_EQ(loaded.CompressOptions, DefaultCompressOptions);
+    EXPECT_EQ(loaded.ColumnWidths[0], defaults.ColumnWidths[0]);
+    EXPECT_EQ(loaded.ColumnWidths[1], 75);
+}
+
 TEST(SettingsStore, AValueOfTheWrongTypeIsSkippedAndTheOthersLoad) {
     IsolatedHome home;
     WriteConf(

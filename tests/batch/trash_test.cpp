@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "batch_fixture.h"
@@ -26,8 +28,10 @@ TEST_F(TrashTest, CopyGoesInWithItsInfoAndTheFileStays) {
     EXPECT_NE(info.find("Path=" + Dir.Path().string() + "/site/my%20page.html\n"), std::string::npos);
     const std::size_t date = info.find("DeletionDate=");
     ASSERT_NE(date, std::string::npos);
-    EXPECT_EQ(info.size() - date, std::string("DeletionDate=2024-01-31T12:00:00\n").size());
+    EXPECT_EQ(info.find('\n', date) - date, std::string("DeletionDate=2024-01-31T12:00:00").size());
     EXPECT_EQ(info[date + 13 + 10], 'T');
+    // The last line names the writing process, for the sweep after an interrupted run.
+    EXPECT_EQ(info.substr(info.find('\n', date) + 1), "# Trimora process " + std::to_string(::getpid()) + "\n");
 }
 
 TEST_F(TrashTest, NamesInTheTrashAreNeverReplaced) {
