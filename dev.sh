@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev)
+PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth)
 
 install_missing() {
     local missing=()
