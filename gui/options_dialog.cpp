@@ -69,6 +69,7 @@ TfmOptions::TfmOptions(TOptionsContext& context, const TTagInfo& rules, QWidget*
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setUsesScrollButtons(false);
+    PageControl1->setAccessibleName(QStringLiteral("Option pages"));
     TagEditor_ = new TTagTreeEditor(CopyRuleTree(rules), context.Dialogs, this);
     TagEditor_->setObjectName(QStringLiteral("tsTags"));
     ToolbarPage_ = new TToolbarPage(context.Commands, this);

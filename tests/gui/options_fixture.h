@@ -48,6 +48,9 @@ struct OptionsFixture {
         const auto bytes = DefaultRuleBytes();
         WriteBytes(TagSettingsFile(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
         Engine = std::make_unique<TTrimora>(TagSettingsFile());
+        // Room for the tag page's panels, as a first start gives the dialog.
+        Store.Settings().setValue("OptionsForm/Width", 360);
+        Store.Settings().setValue("OptionsForm/Height", 520);
         gui::FillToolbar(Toolbar, app::DefaultToolbarButtons(), Commands);
     }
 
@@ -56,7 +59,6 @@ struct OptionsFixture {
     // Opens the dialog over the engine's rules, shown so that items have places.
     gui::TfmOptions& Open(int page = 0) {
         Dialog = std::make_unique<gui::TfmOptions>(Context, Engine->Formats);
-        Dialog->resize(360, 520);
         Dialog->show();
         // Keys reach a focused control only in the active window.
         Dialog->activateWindow();
