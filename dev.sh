@@ -4,6 +4,7 @@
 #   ./dev.sh test       install what is missing, build, run every test
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
 #   ./dev.sh bench      build with optimisation and run the benchmarks
+#   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -70,8 +71,23 @@ case "${1:-}" in
         build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
         for benchmark in build-release/bench/*_bench; do "$benchmark"; done
         ;;
+    screenshots)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        # In a temporary home, over a copy of the sample site named by a
+        # relative path, so that no path of this machine shows.
+        work=$(mktemp -d)
+        mkdir -m 700 "$work/runtime"
+        cp -r samples/site "$work/"
+        root=$PWD
+        (cd "$work" && HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config \
+            XDG_RUNTIME_DIR=$work/runtime TRIMORA_HOME=$work/trimora \
+            xvfb-run -a "$root/build/gui/trimora" --screenshots "$root/docs/screenshots" $(find site -type f | sort))
+        rm -rf "$work"
+        echo "Screenshots in docs/screenshots/"
+        ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -28,6 +28,7 @@ TfmLog::TfmLog(TDialogs& dialogs, QWidget* owner) : QDialog(owner), dialogs_(dia
     // Without Courier New the font database's fixed-pitch font stands in.
     if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     Memo->setFont(font);
+    Memo->setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
     Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

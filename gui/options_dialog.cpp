@@ -68,7 +68,8 @@ TfmOptions::TfmOptions(TOptionsContext& context, const TTagInfo& rules, QWidget*
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setUsesScrollButtons(false);
+    // Five pages do not fit a narrow dialog in one row: the row scrolls.
+    PageControl1->setUsesScrollButtons(true);
     PageControl1->setAccessibleName(QStringLiteral("Option pages"));
     TagEditor_ = new TTagTreeEditor(CopyRuleTree(rules), context.Dialogs, this);
     TagEditor_->setObjectName(QStringLiteral("tsTags"));

@@ -272,9 +272,11 @@ void TToolbarPage::resizeEvent(QResizeEvent* event) {
     const int listHeight = height() - 50;
     const int curLeft = half + 15;
     constexpr int left = 8, labelTop = 6, listTop = 26, buttonSize = 26;
-    lbAvail->setGeometry(left, labelTop, listWidth, 18);
+    // The captions may run on over the buttons' column and to the edge: the
+    // lists' width is too narrow for them in most fonts.
+    lbAvail->setGeometry(left, labelTop, curLeft - 4 - left, 18);
     lbAvailItems->setGeometry(left, listTop, listWidth, listHeight);
-    lbCur->setGeometry(curLeft, labelTop, listWidth, 18);
+    lbCur->setGeometry(curLeft, labelTop, width() - curLeft - 2, 18);
     lbCurItems->setGeometry(curLeft, listTop, listWidth, listHeight);
     int top = listTop;
     for (QPushButton* button : {btnAdd, btnRemove, btnUp, btnDown}) {
