@@ -81,9 +81,7 @@ TfmAbout::TfmAbout(TDesktop& desktop, QWidget* owner) : QDialog(owner), desktop_
     lbMaker->setGeometry(8, 202, 180, 34);
     connect(lbMaker, &QLabel::linkActivated, this, [this](const QString& link) { desktop_.OpenUrl(QUrl(link)); });
 
-    btOK = new QPushButton(QStringLiteral("&OK"), this);
-    btOK->setObjectName(QStringLiteral("btOK"));
-    SetAccessibleCaption(btOK, btOK->text());
+    btOK = MakeControl<QPushButton>(this, "btOK", QStringLiteral("&OK"));
     btOK->setDefault(true);
     btOK->setGeometry(193, 206, 75, 26);
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);

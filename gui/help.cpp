@@ -73,19 +73,13 @@ TfmHelp::TfmHelp(TDesktop& desktop, QWidget* parent) : QDialog(parent), desktop_
     browser_->setOpenLinks(false);
     connect(browser_, &QTextBrowser::anchorClicked, this, &TfmHelp::BrowserAnchorClicked);
 
-    auto* btContents = new QPushButton(QStringLiteral("C&ontents"), this);
-    btContents->setObjectName(QStringLiteral("btContents"));
-    SetAccessibleCaption(btContents, btContents->text());
+    auto* btContents = MakeControl<QPushButton>(this, "btContents", QStringLiteral("C&ontents"));
     connect(btContents, &QPushButton::clicked, this, [this] { ShowTopic(0); });
-    auto* btBack = new QPushButton(QStringLiteral("&Back"), this);
-    btBack->setObjectName(QStringLiteral("btBack"));
-    SetAccessibleCaption(btBack, btBack->text());
+    auto* btBack = MakeControl<QPushButton>(this, "btBack", QStringLiteral("&Back"));
     connect(btBack, &QPushButton::clicked, browser_, &QTextBrowser::backward);
     connect(browser_, &QTextBrowser::backwardAvailable, btBack, &QPushButton::setEnabled);
     btBack->setEnabled(false);
-    auto* btClose = new QPushButton(QStringLiteral("&Close"), this);
-    btClose->setObjectName(QStringLiteral("btClose"));
-    SetAccessibleCaption(btClose, btClose->text());
+    auto* btClose = MakeControl<QPushButton>(this, "btClose", QStringLiteral("&Close"));
     connect(btClose, &QPushButton::clicked, this, &QDialog::close);
 
     auto* buttons = new QHBoxLayout;

@@ -33,14 +33,10 @@ TfmLog::TfmLog(TDialogs& dialogs, QWidget* owner) : QDialog(owner), dialogs_(dia
     Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    btSave = new QPushButton(QStringLiteral("&Save Log"), this);
-    btSave->setObjectName(QStringLiteral("btSave"));
-    SetAccessibleCaption(btSave, btSave->text());
+    btSave = MakeControl<QPushButton>(this, "btSave", QStringLiteral("&Save Log"));
     btSave->setAutoDefault(false);
     connect(btSave, &QPushButton::clicked, this, &TfmLog::btSaveClick);
-    btClose = new QPushButton(QStringLiteral("&Close"), this);
-    btClose->setObjectName(QStringLiteral("btClose"));
-    SetAccessibleCaption(btClose, btClose->text());
+    btClose = MakeControl<QPushButton>(this, "btClose", QStringLiteral("&Close"));
     btClose->setAutoDefault(false);
     connect(btClose, &QPushButton::clicked, this, &QDialog::accept);
 

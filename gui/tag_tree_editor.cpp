@@ -177,21 +177,14 @@ TTagTreeEditor::TTagTreeEditor(TTagInfo formats, TDialogs& dialogs, QWidget* par
 TTagTreeEditor::~TTagTreeEditor() { ClearTree(); }
 
 void TTagTreeEditor::BuildPanel() {
-    auto check = [this](QWidget* parent, const char* name, const char* caption) {
-        auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
-        box->setObjectName(QLatin1String(name));
-        SetAccessibleCaption(box, box->text());
-        return box;
+    auto check = [](QWidget* parent, const char* name, const char* caption) {
+        return MakeControl<QCheckBox>(parent, name, QString::fromUtf8(caption));
     };
-    auto radio = [this](QWidget* parent, const char* name, const char* caption) {
-        auto* button = new QRadioButton(QString::fromUtf8(caption), parent);
-        button->setObjectName(QLatin1String(name));
-        SetAccessibleCaption(button, button->text());
-        return button;
+    auto radio = [](QWidget* parent, const char* name, const char* caption) {
+        return MakeControl<QRadioButton>(parent, name, QString::fromUtf8(caption));
     };
 
-    gbTag = new QGroupBox(QStringLiteral("Tag "), this);
-    gbTag->setObjectName(QStringLiteral("gbTag"));
+    gbTag = MakeControl<QGroupBox>(this, "gbTag", QStringLiteral("Tag "));
     cbRemPreWhiteChar = check(gbTag, "cbRemPreWhiteChar", "Remove Preceding Whitespace");
     cbRemTag = check(gbTag, "cbRemTag", "Remove Tag");
     cbReplaceTag = check(gbTag, "cbReplaceTag", "Replace Tag");
@@ -206,8 +199,7 @@ void TTagTreeEditor::BuildPanel() {
     tagLayout->addWidget(edReplaceTag, 2, 1);
     tagLayout->setColumnStretch(1, 1);
 
-    gbTagContent = new QGroupBox(QStringLiteral(" Tag Content "), this);
-    gbTagContent->setObjectName(QStringLiteral("gbTagContent"));
+    gbTagContent = MakeControl<QGroupBox>(this, "gbTagContent", QStringLiteral(" Tag Content "));
     rbNormal = radio(gbTagContent, "rbNormal", "Normal Compress");
     rbDoNotTouch = radio(gbTagContent, "rbDoNotTouch", "Do Not Compress");
     rbRemContents = radio(gbTagContent, "rbRemContents", "Remove");
@@ -222,16 +214,14 @@ void TTagTreeEditor::BuildPanel() {
     contentLayout->addWidget(rbStyle, 2, 0);
     contentLayout->addWidget(rbVBScript, 2, 1);
 
-    gbContent = new QGroupBox(QStringLiteral(" Content "), this);
-    gbContent->setObjectName(QStringLiteral("gbContent"));
+    gbContent = MakeControl<QGroupBox>(this, "gbContent", QStringLiteral(" Content "));
     rbNormal0 = radio(gbContent, "rbNormal0", "Normal Compress");
     rbScript0 = radio(gbContent, "rbScript0", "JavaScript Compress");
     rbStyle0 = radio(gbContent, "rbStyle0", "StyleSheet Compress");
     rbVBScript0 = radio(gbContent, "rbVBScript0", "VBScript Compress");
     cbRemQuotes = check(gbContent, "cbRemQuotes", "Remove Quotes");
     cbDontRemComments = check(gbContent, "cbDontRemComments", "Do not remove comments");
-    lbMaxLen = new QLabel(QStringLiteral("Maximum Length:"), gbContent);
-    lbMaxLen->setObjectName(QStringLiteral("lbMaxLen"));
+    lbMaxLen = MakeControl<QLabel>(gbContent, "lbMaxLen", QStringLiteral("Maximum Length:"));
     edMaxLen = new QLineEdit(gbContent);
     edMaxLen->setObjectName(QStringLiteral("edMaxLen"));
     edMaxLen->setMaxLength(5);
@@ -459,7 +449,8 @@ void TTagTreeEditor::ShowItem(QTreeWidgetItem* item) {
 }
 
 void TTagTreeEditor::AddFileFormat(const QString& text) {
-    if (TreeView == nullptr || TreeView->currentItem() == nullptr) return;
+    // An empty tree has nothing to select, and a first format has to start it.
+    if (TreeView == nullptr || (TreeView->currentItem() == nullptr && TreeView->topLevelItemCount() != 0)) return;
     auto* item = new TTagItem(NewRecord(text));
     item->setText(0, text);
     TreeView->addTopLevelItem(item);

@@ -53,7 +53,8 @@ public:
     QTreeWidget* TagView() const { return TagView_; }
 
     // These do nothing while no view is set; the add operations and
-    // DeleteSelected also need a selected item.
+    // DeleteSelected also need a selected item, except AddFileFormat on an
+    // empty view.
     void ShowInTree(QTreeWidget* view);
     void ClearTree();
     void ApplyTree();

@@ -78,22 +78,16 @@ TfmTip::TfmTip(TDialogs& dialogs, QWidget* owner) : QDialog(owner), dialogs_(dia
     lbTip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lbTip->setGeometry(56, 54, 258, 122);
 
-    cbShowTips = new QCheckBox(QStringLiteral("&Show tips on startup"), this);
-    cbShowTips->setObjectName(QStringLiteral("cbShowTips"));
-    SetAccessibleCaption(cbShowTips, cbShowTips->text());
+    cbShowTips = MakeControl<QCheckBox>(this, "cbShowTips", QStringLiteral("&Show tips on startup"));
     cbShowTips->setGeometry(8, 206, 160, 22);
 
-    btNext = new QPushButton(QStringLiteral("&Next Tip"), this);
-    btNext->setObjectName(QStringLiteral("btNext"));
-    SetAccessibleCaption(btNext, btNext->text());
+    btNext = MakeControl<QPushButton>(this, "btNext", QStringLiteral("&Next Tip"));
     btNext->setAutoDefault(false);
     btNext->setGeometry(178, 204, 75, 26);
     connect(btNext, &QPushButton::clicked, this, &TfmTip::NextTip);
 
     // The default button; Esc closes the window as well.
-    btClose = new QPushButton(QStringLiteral("&Close"), this);
-    btClose->setObjectName(QStringLiteral("btClose"));
-    SetAccessibleCaption(btClose, btClose->text());
+    btClose = MakeControl<QPushButton>(this, "btClose", QStringLiteral("&Close"));
     btClose->setDefault(true);
     btClose->setGeometry(260, 204, 75, 26);
     connect(btClose, &QPushButton::clicked, this, &QDialog::accept);

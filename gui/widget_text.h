@@ -4,8 +4,7 @@
 #include <string_view>
 
 #include <QString>
-
-class QWidget;
+#include <QWidget>
 
 namespace trimora::gui {
 
@@ -21,5 +20,16 @@ QString StripAccelerators(const QString& caption);
 
 // The name a screen reader reads for a control: its caption without markers.
 void SetAccessibleCaption(QWidget* widget, const QString& caption);
+
+// A control with its caption, the object name the code and tests know it
+// by, and its caption as its accessible name: a button, check box, radio
+// button, group box or label.
+template <typename Control>
+Control* MakeControl(QWidget* parent, const char* objectName, const QString& caption) {
+    auto* control = new Control(caption, parent);
+    control->setObjectName(QLatin1String(objectName));
+    SetAccessibleCaption(control, caption);
+    return control;
+}
 
 }  // namespace trimora::gui

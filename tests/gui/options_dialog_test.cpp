@@ -318,7 +318,7 @@ void OptionsDialogTest::toolbarEntriesMove() {
     QCOMPARE(page->Buttons().mid(0, 4), QStringList({"", "CropCmd", "DeleteCmd", "CompressCmd"}));
     QCOMPARE(current->currentRow(), 3);
     // From the available list, before the entry under the pointer or at the end.
-    const int about = Entries(available).indexOf(QStringLiteral("&About"));
+    const int about = static_cast<int>(Entries(available).indexOf(QStringLiteral("&About")));
     QVERIFY(DragEntry(available, about, current, RowCentre(current, 1)));
     QCOMPARE(page->Buttons()[1], QStringLiteral("AboutCmd"));
     QVERIFY(!Entries(available).contains(QStringLiteral("&About")));

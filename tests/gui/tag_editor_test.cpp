@@ -40,6 +40,7 @@ private slots:
     void buildDropsEditsNotApplied();
     void saveAppliesWithoutWriting();
     void leavingDropsBitsThePanelDoesNotShow();
+    void anEmptyTreeCanGetItsFirstFormat();
 
 private:
     OptionsFixture& F() { return *fixture_; }
@@ -438,6 +439,23 @@ void TagEditorTest::leavingDropsBitsThePanelDoesNotShow() {
     QTreeWidgetItem stray;
     QCOMPARE(TTagTreeEditor::Flags(&stray), 0u);
     QVERIFY(TTagTreeEditor::Record(&stray) == nullptr);
+}
+
+void TagEditorTest::anEmptyTreeCanGetItsFirstFormat() {
+    FreeTags(F().Engine->Formats);  // as after a file of a newer version was refused
+    F().Open(1);
+    QCOMPARE(F().Tree()->topLevelItemCount(), 0);
+    F().Editor()->AddTag(QStringLiteral("P"));
+    F().Editor()->DeleteSelected();
+    QCOMPARE(F().Tree()->topLevelItemCount(), 0);
+    F().Tree()->setFocus();
+    QTest::keyClick(F().Tree(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    F().TypeIntoEditor(QStringLiteral("*.htm"));
+    F().Editor()->AddTag(QStringLiteral("p"));
+    F().PressOk();
+    QCOMPARE(F().Engine->Formats.Size(), std::size_t(1));
+    QCOMPARE(F().Engine->Formats[0].Pattern.Str(), std::string("*.htm"));
+    QCOMPARE(F().Engine->Formats[0].Children[0].Name.Str(), std::string("P"));
 }
 
 QTEST_MAIN(TagEditorTest)
