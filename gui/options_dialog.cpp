@@ -145,7 +145,7 @@ QWidget* TfmOptions::BuildCompressPage() {
     btBrowse2->setFixedWidth(28);
     cbPreserveDir = Named(new QCheckBox(QStringLiteral("Preserve directory structure"), page), "cbPreserveDir");
 
-    // The design's choices; opening puts the stored ones in their place.
+    // The choices a dialog starts with; opening puts the stored ones in their place.
     rbOutDirOriginal->setChecked(true);
     rbDelExist->setChecked(true);
     cbRecycle->setEnabled(false);
@@ -266,7 +266,7 @@ void TfmOptions::Open() {
     if ((options & coSuffix) != 0) rbRenExist->setChecked(true);
     if ((options & coMove) != 0) rbMove->setChecked(true);
     // The enabled controls always match the stored choices, whether or not
-    // they differ from the design's.
+    // they differ from the ones a dialog starts with.
     if ((options & coOtherFolder) != 0) {
         rbOutDirOther->setChecked(true);
         rbOutDirOtherClick();

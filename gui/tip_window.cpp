@@ -71,7 +71,7 @@ TfmTip::TfmTip(TDialogs& dialogs, QWidget* owner) : QDialog(owner), dialogs_(dia
     rule->setStyleSheet(QStringLiteral("color: #b8c2cc"));
     rule->setGeometry(56, 44, 258, 1);
 
-    lbTip = new QLabel(QLatin1String(DesignTip), panel);
+    lbTip = new QLabel(QLatin1String(DefaultTip), panel);
     lbTip->setObjectName(QStringLiteral("lbTip"));
     lbTip->setTextFormat(Qt::PlainText);
     lbTip->setWordWrap(true);

@@ -20,7 +20,7 @@ class TDialogs;
 QString TipsFilePath();
 
 // The tip shown when no tip could be loaded.
-inline constexpr char DesignTip[] =
+inline constexpr char DefaultTip[] =
     "You can compress a group of HTML files in a lst file by right-clicking it in Explorer.";
 
 // The Tip of the Day window. Creating it loads the tips, picks one at

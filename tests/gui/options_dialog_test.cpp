@@ -115,7 +115,7 @@ void OptionsDialogTest::openingFollowsTheStoredChoices_data() {
                                << QStringList{};
     QTest::newRow("12: delete to the trash") << 12 << QStringList{"rbOutDirOriginal", "rbDelExist"}
                                              << group + QStringList{"cbRecycle"} << QStringList{"cbRecycle"};
-    QTest::newRow("0: the design's choice") << 0 << QStringList{"rbOutDirOriginal", "rbDelExist"}
+    QTest::newRow("0: the starting choice") << 0 << QStringList{"rbOutDirOriginal", "rbDelExist"}
                                             << group + QStringList{"cbRecycle"} << QStringList{};
     QTest::newRow("35: other folder, preserved")
         << 35 << QStringList{"rbOutDirOther", "rbMove"} << QStringList{"edOtherFldr", "btBrowse2", "cbPreserveDir"}

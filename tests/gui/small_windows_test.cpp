@@ -270,10 +270,10 @@ void SmallWindowsTest::emptyTipsFile() {
     ScriptedDialogs dialogs;
     TfmTip tip(dialogs);
     QCOMPARE(dialogs.MessageTexts(), QStringList{"List index out of bounds (0)"});
-    QCOMPARE(tip.TipText(), QString::fromLatin1(DesignTip));
+    QCOMPARE(tip.TipText(), QString::fromLatin1(DefaultTip));
     QTest::mouseClick(Child<QPushButton>(&tip, "btNext"), Qt::LeftButton);
     QCOMPARE(dialogs.MessageTexts(), QStringList({"List index out of bounds (0)", "List index out of bounds (0)"}));
-    QCOMPARE(tip.TipText(), QString::fromLatin1(DesignTip));
+    QCOMPARE(tip.TipText(), QString::fromLatin1(DefaultTip));
 }
 
 void SmallWindowsTest::unreadableTipsFile() {
@@ -283,7 +283,7 @@ void SmallWindowsTest::unreadableTipsFile() {
     TfmTip tip(dialogs);
     QCOMPARE(dialogs.MessageTexts(), QStringList{"Cannot open file " + TipsFilePath()});
     QCOMPARE(dialogs.Messages[0].Caption, QStringLiteral("Trimora"));
-    QCOMPARE(tip.TipText(), QString::fromLatin1(DesignTip));
+    QCOMPARE(tip.TipText(), QString::fromLatin1(DefaultTip));
     QTest::mouseClick(Child<QPushButton>(&tip, "btNext"), Qt::LeftButton);
     QCOMPARE(dialogs.MessageTexts().last(), QStringLiteral("List index out of bounds (0)"));
 }
