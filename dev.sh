@@ -5,10 +5,11 @@
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
 #   ./dev.sh bench      build with optimisation and run the benchmarks
 #   ./dev.sh killtest   kill trimora-cli 20 times over 5,000 files for each backup method and check every file
+#   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev)
+PACKAGES=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev xvfb xauth)
 
 install_missing() {
     local missing=()
@@ -77,8 +78,23 @@ case "${1:-}" in
         build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
         TRIMORA_KILL_FILES=5000 TRIMORA_KILL_COUNT=20 run_tests build -R KillLoop --timeout 3600
         ;;
+    screenshots)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        # In a temporary home, over a copy of the sample site named by a
+        # relative path, so that no path of this machine shows.
+        work=$(mktemp -d)
+        mkdir -m 700 "$work/runtime"
+        cp -r samples/site "$work/"
+        root=$PWD
+        (cd "$work" && HOME=$work XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config \
+            XDG_RUNTIME_DIR=$work/runtime TRIMORA_HOME=$work/trimora \
+            xvfb-run -a "$root/build/gui/trimora" --screenshots "$root/docs/screenshots" $(find site -type f | sort))
+        rm -rf "$work"
+        echo "Screenshots in docs/screenshots/"
+        ;;
     *)
-        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
