@@ -94,7 +94,7 @@ case "${1:-}" in
         echo "Screenshots in docs/screenshots/"
         ;;
     *)
-        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
