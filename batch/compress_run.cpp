@@ -137,11 +137,9 @@ std::int64_t CompressInMemory(TTrimora& engine, const std::string& path, std::st
         detail = "Cannot open file " + path;
         return -1;
     }
-    if (!engine.CompressBytes(path, input, output)) {
-        detail = engine.LastFailureText();
-        return -1;
-    }
-    return static_cast<std::int64_t>(output.size());
+    const CompressResult compressed = engine.CompressBytes(path, input, output);
+    if (!compressed) detail = compressed.Detail;
+    return compressed.Size;
 }
 
 void RecordResult(TFileEntry& entry, std::int64_t result) {
@@ -173,9 +171,10 @@ void CompressInPlace(const TStep& step, TFileEntry& entry, TTrimora& engine, std
     if (step.DryRun) {
         result = CompressInMemory(engine, source, detail);
     } else {
-        result = engine.Compress(source, "");
-        if (result == -1) {
-            detail = engine.LastFailureText();
+        const CompressResult compressed = engine.Compress(source, "");
+        result = compressed.Size;
+        if (!compressed) {
+            detail = compressed.Detail;
             // The file stayed as it was: its backup must not change with it.
             std::string reason;
             if (!linked.empty() && !SeparateBackup(linked, &reason)) detail += "; " + reason;
@@ -209,8 +208,9 @@ void CompressToFolder(const TStep& step, TFileEntry& entry, TTrimora& engine, st
     } else if (!ForceFolders(entry.OutFolder)) {
         detail = "Cannot create the folder " + entry.OutFolder;
     } else {
-        result = engine.Compress(source, target);
-        if (result == -1) detail = engine.LastFailureText();
+        const CompressResult compressed = engine.Compress(source, target);
+        result = compressed.Size;
+        if (!compressed) detail = compressed.Detail;
     }
     RecordResult(entry, result);
 }

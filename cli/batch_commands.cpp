@@ -274,7 +274,9 @@ public:
         return false;
     }
     TTrimora& First() { return *first_; }
+    // Every engine after the first shares the first one's rule tree.
     std::unique_ptr<TTrimora> Make(SettingsPrompts* prompts = nullptr) const {
+        if (first_) return std::make_unique<TTrimora>(first_->Rules());
         if (!file_.empty()) return std::make_unique<TTrimora>(file_, prompts, fallback_);
         auto engine = std::make_unique<TTrimora>("", prompts, fallback_);
         const auto bytes = DefaultRuleBytes();

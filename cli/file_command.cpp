@@ -104,8 +104,8 @@ int RunFileCommand(const Arguments& arguments) {
         std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
         return ExitFailed;
     }
-    if (!engine.CompressBytes(name, input, output)) {
-        std::cerr << "trimora-cli file: " << engine.LastFailureText() << '\n';
+    if (const CompressResult result = engine.CompressBytes(name, input, output); !result) {
+        std::cerr << "trimora-cli file: " << result.Detail << '\n';
         return ExitFailed;
     }
     if (out == "-") {

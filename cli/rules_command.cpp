@@ -131,7 +131,7 @@ int Show(const Arguments& arguments) {
     } else if (!LoadForCommand(engine, arguments[0], "show")) {
         return ExitFailed;
     }
-    PrintTree(std::cout, engine.Formats);
+    PrintTree(std::cout, engine.Formats());
     return ExitOk;
 }
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "char_class.h"
-#include "trimora.h"
+#include "markup_pass.h"
 
 namespace trimora {
 
@@ -73,7 +73,7 @@ constexpr int MaxTemplateNesting = 64;
 
 // Follows tags in script text so that the block's closing tag is recognised
 // at the first LF, CR, SPACE or '>' after its name. Answers true then.
-bool TTrimora::TrackScriptEnd() {
+bool TMarkupPass::TrackScriptEnd() {
     InTag = (InTag || PrevChar == Less) && !(IsLineBreakOrSpace(CurChar) || CurChar == Greater);
     if (InTag) {
         if (PrevChar == Less && CurChar == '!') {
@@ -103,7 +103,7 @@ bool TTrimora::TrackScriptEnd() {
     return NormalizeTagName(TagText.Stored()).View() == ContentTag.Stored();
 }
 
-void TTrimora::CompressJavaScript() {
+void TMarkupPass::CompressJavaScript() {
     ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
     scriptEndCheckedSize_ = SIZE_MAX;
     bool done = false;
@@ -392,7 +392,7 @@ void TTrimora::CompressJavaScript() {
     if (done && CurChar != Greater) tagPending_ = true;  // "</script >": the pass ends the tag
 }
 
-void TTrimora::CompressVBScript() {
+void TMarkupPass::CompressVBScript() {
     ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
     scriptEndCheckedSize_ = SIZE_MAX;
     bool done = false;

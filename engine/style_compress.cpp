@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "char_class.h"
-#include "trimora.h"
+#include "markup_pass.h"
 
 namespace trimora {
 
@@ -21,7 +21,7 @@ constexpr std::array<std::uint8_t, 256> StyleRunClasses = [] {
 }();
 }  // namespace
 
-void TTrimora::CompressStyle() {
+void TMarkupPass::CompressStyle() {
     CurChar = Nul;
     std::uint8_t lastWritten = Nul;
     ContentTag = TagText;

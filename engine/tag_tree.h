@@ -120,6 +120,8 @@ bool MatchExtension(std::string_view patternList, std::string_view extension, in
 void SortTags(TTagInfo& list, std::ptrdiff_t left, std::ptrdiff_t right) noexcept;
 // Releases every node of the list, depth first.
 void FreeTags(TTagInfo& list) noexcept;
+// An independent copy of the list and all its subtrees, however deep.
+TTagInfo CopyTags(const TTagInfo& list);
 
 // Reads a format's maximum length from its Name: leading blanks, an optional
 // sign, digits up to the first other character; 0 when there is no number.

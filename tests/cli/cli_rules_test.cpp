@@ -49,8 +49,8 @@ TEST(CliRules, ConvertTurnsAnOlderLayoutIntoTheNewest) {
 
     TTrimora engine(dir / "new.nti");
     ASSERT_EQ(engine.LoadReport().Layout, 3);
-    ASSERT_EQ(engine.Formats.Size(), 3u);
-    const TTagInfo& tags = engine.Formats[0].Children;
+    ASSERT_EQ(engine.Formats().Size(), 3u);
+    const TTagInfo& tags = engine.Formats()[0].Children;
     ASSERT_EQ(tags.Size(), 3u);
     EXPECT_EQ(tags[0].Name.Str(), "B");
     EXPECT_EQ(tags[1].Name.Str(), "SCRIPT");
