@@ -24,8 +24,9 @@ constexpr std::string_view FileHelp =
     "  --rules FILE  the tag-settings file to use instead of the built-in rules\n"
     "  --name NAME   the file name that selects the format (for standard input)\n"
     "\n"
-    "Exit status: 0 on success, 1 when the file cannot be read, no format matches\n"
-    "its name, or the result cannot be written, 2 on a usage error.\n";
+    "Exit status: 0 on success, 1 when the file cannot be read or is not a regular\n"
+    "file (a folder, a device, a pipe), no format matches its name, or the result\n"
+    "cannot be written, 2 on a usage error.\n";
 
 bool ReadStandardInput(std::vector<std::uint8_t>& data) {
     data.clear();
@@ -100,9 +101,18 @@ int RunFileCommand(const Arguments& arguments) {
             std::cerr << "trimora-cli file: cannot read standard input\n";
             return ExitFailed;
         }
-    } else if (ReadWholeFile(in, input) != ReadResult::Ok) {
-        std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
-        return ExitFailed;
+    } else {
+        switch (ReadWholeFile(in, input)) {
+            case ReadResult::Ok:
+                break;
+            case ReadResult::NotRegular:
+                // A folder, a device or a pipe: reading it could block or never end.
+                std::cerr << "trimora-cli file: " << in << " is not a regular file; nothing was read\n";
+                return ExitFailed;
+            default:
+                std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
+                return ExitFailed;
+        }
     }
     if (const CompressResult result = engine.CompressBytes(name, input, output); !result) {
         std::cerr << "trimora-cli file: " << result.Detail << '\n';

@@ -125,6 +125,9 @@ private:
     // A rejected name shows the corruption message once; the record is still
     // loaded. When the message cannot be shown, reading stops at this level.
     bool TestName(const NameString& name, bool& stopReading);
+    // Marks the file damaged and shows the corruption message, once per
+    // reading; false when the message could not be shown.
+    bool ReportDamage();
     void ReadCurrentLayout(const std::uint8_t* data, std::size_t size);
     void ReadOlderLayout(const std::uint8_t* data, std::size_t size);
     void NormalizeAndSortTags();
@@ -139,11 +142,15 @@ private:
 bool TSettingsReader::TestName(const NameString& name, bool& stopReading) {
     stopReading = false;
     if (IsValidTagName(name)) return true;
-    report_.Damaged = true;
-    if (corruptMessageShown_) return false;
-    corruptMessageShown_ = true;
-    if (prompts_ != nullptr && !prompts_->ShowCorruptFile(CorruptFileCaption, CorruptFileText)) stopReading = true;
+    stopReading = !ReportDamage();
     return false;
+}
+
+bool TSettingsReader::ReportDamage() {
+    report_.Damaged = true;
+    if (corruptMessageShown_) return true;
+    corruptMessageShown_ = true;
+    return prompts_ == nullptr || prompts_->ShowCorruptFile(CorruptFileCaption, CorruptFileText);
 }
 
 void TSettingsReader::NormalizeAndSortTags() {
@@ -188,12 +195,16 @@ void TSettingsReader::ReadCurrentLayout(const std::uint8_t* data, std::size_t si
         int Depth;
     };
     bool stop = false;
+    // The data ends inside a record.
+    bool cutShort = (size - HeaderSize) % RecordSize != 0;
     std::vector<Level> levels;
     levels.push_back({&Formats, size / RecordSize, 0});
     std::size_t position = HeaderSize;
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.Remaining == 0 || size - position < RecordSize) {
+            // A node whose count promises more records than the data holds.
+            if (level.Remaining != 0 && level.Depth > 0) cutShort = true;
             levels.pop_back();
             continue;
         }
@@ -213,49 +224,51 @@ void TSettingsReader::ReadCurrentLayout(const std::uint8_t* data, std::size_t si
         TagProp& node = level.List->Add(fields);
         levels.push_back({&node.Children, fields.ChildCount, childDepth});
     }
+    if (cutShort) ReportDamage();
 }
 
 void TSettingsReader::ReadOlderLayout(const std::uint8_t* data, std::size_t size) {
-    bool stop = false;
-    if (report_.Layout == 0) {
-        const std::size_t count = size / Layout0RecordSize;
-        BuildFallbackFormats(Formats, count, fallback_);
-        TTagInfo& tags = Formats[0].Children;
-        for (std::size_t i = 0; i < count; ++i) {
-            const TagRule fields = ReadRecordFields(data + i * Layout0RecordSize, false);
-            TestName(fields.Name, stop);
-            if (stop) break;
-            tags.Add(fields);
-        }
-        return;
-    }
-    const std::size_t recordSize = report_.Layout == 1 ? Tr1RecordSize : Tr2RecordSize;
+    const std::size_t headerSize = report_.Layout == 0 ? 0 : HeaderSize;
+    const std::size_t recordSize = report_.Layout == 0   ? Layout0RecordSize
+                                   : report_.Layout == 1 ? Tr1RecordSize
+                                                         : Tr2RecordSize;
     const std::size_t count = size / recordSize;
     BuildFallbackFormats(Formats, count, fallback_);
     TTagInfo& tags = Formats[0].Children;
-    std::size_t position = HeaderSize;
-    std::size_t taken = 0;
-    // Merged records do not count, so the data's end is what stops the loop.
-    while (taken < count && size - position >= recordSize) {
-        const TagRule fields = ReadRecordFields(data + position, true);
-        TestName(fields.Name, stop);
-        if (stop) break;
-        position += recordSize;
-        if (!tags.Empty() && tags.Back().Name == fields.Name) {
-            TagProp& tag = tags.Back();
-            if (tag.Children.Empty()) {
-                tag.Children.Add(static_cast<const TagRule&>(tag));
-                tag.Children.Back().ChildCount = 0;
-                tag.Children.Add(fields);
-                tag.Flags = tfDoNotCompress;
-            } else {
-                tag.Children.Add(fields);
-            }
-            continue;
+    bool stop = false;
+    if (report_.Layout == 0) {
+        for (std::size_t i = 0; i < count && !stop; ++i) {
+            const TagRule fields = ReadRecordFields(data + i * recordSize, false);
+            TestName(fields.Name, stop);
+            if (!stop) tags.Add(fields);
         }
-        tags.Add(fields);
-        ++taken;
+    } else {
+        std::size_t position = headerSize;
+        std::size_t taken = 0;
+        // Merged records do not count, so the data's end is what stops the loop.
+        while (taken < count && size - position >= recordSize) {
+            const TagRule fields = ReadRecordFields(data + position, true);
+            TestName(fields.Name, stop);
+            if (stop) break;
+            position += recordSize;
+            if (!tags.Empty() && tags.Back().Name == fields.Name) {
+                TagProp& tag = tags.Back();
+                if (tag.Children.Empty()) {
+                    tag.Children.Add(static_cast<const TagRule&>(tag));
+                    tag.Children.Back().ChildCount = 0;
+                    tag.Children.Add(fields);
+                    tag.Flags = tfDoNotCompress;
+                } else {
+                    tag.Children.Add(fields);
+                }
+                continue;
+            }
+            tags.Add(fields);
+            ++taken;
+        }
     }
+    // The data ends inside a record: the piece is ignored, the file reported.
+    if ((size - headerSize) % recordSize != 0 && !stop) ReportDamage();
 }
 
 }  // namespace
@@ -272,7 +285,8 @@ SettingsLoadReport ReadRuleTreeFile(const std::string& path, TRuleTree& rules, S
         case ReadResult::Missing:
             return SettingsLoadReport{};
         case ReadResult::CannotOpen:
-        case ReadResult::ReadError: {
+        case ReadResult::ReadError:
+        case ReadResult::NotRegular: {
             FreeTags(rules.Formats);
             SettingsLoadReport report;
             report.Result = SettingsLoadReport::Outcome::CannotOpen;

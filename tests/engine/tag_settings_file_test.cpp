@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -206,6 +207,7 @@ TEST(LoadSettings, RecordsClaimingMoreChildrenThanTheDataHoldsLoadWhatIsThere) {
     LoadedTree loaded(File("TR3", {Tr3("0", 0, "*.htm", 2), Tr3("P")}));
     ASSERT_EQ(loaded.engine.Formats().Size(), 1u);
     EXPECT_EQ(loaded.Names(loaded.engine.Formats()[0].Children), Names{"P"});
+    EXPECT_TRUE(loaded.report.Damaged);
 }
 
 TEST(LoadSettings, TrailingPieceShorterThanARecordIsIgnored) {
@@ -214,6 +216,82 @@ TEST(LoadSettings, TrailingPieceShorterThanARecordIsIgnored) {
     LoadedTree loaded(bytes);
     ASSERT_EQ(loaded.engine.Formats().Size(), 1u);
     EXPECT_EQ(loaded.engine.Formats()[0].Children.Size(), 1u);
+    EXPECT_TRUE(loaded.report.Damaged);
+}
+
+// A file cut short, or whose counts promise more records than it holds, is
+// damaged: the corruption message is shown once and what is there is loaded.
+struct ShapeCase {
+    std::string Name;
+    Bytes File;
+    bool Damaged;
+    friend void PrintTo(const ShapeCase& c, std::ostream* out) { *out << c.Name; }
+};
+
+class FileShapeTest : public testing::TestWithParam<ShapeCase> {};
+
+TEST_P(FileShapeTest, DamageIsReportedOnce) {
+    LoadedTree loaded(GetParam().File);
+    EXPECT_EQ(loaded.report.Damaged, GetParam().Damaged);
+    EXPECT_EQ(loaded.prompts.corruptShown, GetParam().Damaged ? Names{"Corrupt NTI file"} : Names{});
+    EXPECT_EQ(loaded.report.Result, SettingsLoadReport::Outcome::Loaded);
+}
+
+Bytes Cut(Bytes bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+Bytes BuiltInBytes() {
+    const auto builtIn = DefaultRuleBytes();
+    return Bytes(builtIn.begin(), builtIn.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FileShapeTest,
+    testing::Values(
+        ShapeCase{"BuiltInSet", BuiltInBytes(), false},
+        ShapeCase{"HeaderOnly", Bytes{'T', 'R', '3'}, false},
+        ShapeCase{"Empty", Bytes{}, false},
+        ShapeCase{"WholeFormatsOnly", File("TR3", {Tr3("0", 0, "*.css"), Tr3("0", 0, "*.htm", 1), Tr3("P")}), false},
+        ShapeCase{"BuiltInSetCutAt5000", Cut(BuiltInBytes(), 5000), true},
+        ShapeCase{"CutInsideTheFirstRecord", Cut(BuiltInBytes(), 100), true},
+        ShapeCase{"EndsInsideARecord", Cut(File("TR3", {Tr3("0", 0, "*.htm", 1), Tr3("P")}), 3 + 288 + 287), true},
+        ShapeCase{"ChildCountBeyondTheData", File("TR3", {Tr3("0", 0, "*.htm", 3), Tr3("P"), Tr3("B")}), true},
+        ShapeCase{"SubTagCountBeyondTheData", File("TR3", {Tr3("0", 0, "*.htm", 1), Tr3("P", 0, "", 1)}), true},
+        ShapeCase{"Tr2EndsInsideARecord", File("TR2", {Record(284, "P"), Bytes(10, 0)}), true},
+        ShapeCase{"Tr1EndsInsideARecord", File("TR1", {Record(1032, "P"), Bytes(1031, 0)}), true},
+        ShapeCase{"WholeTr2Records", File("TR2", {Record(284, "P"), Record(284, "TD")}), false},
+        ShapeCase{"HeaderlessEndsInsideARecord", File("", {Record(28, "td"), Bytes(27, 0)}), true},
+        ShapeCase{"WholeHeaderlessRecords", File("", {Record(28, "td"), Record(28, "b")}), false}),
+    [](const testing::TestParamInfo<ShapeCase>& row) { return row.param.Name; });
+
+TEST(LoadSettings, EveryCutOfTheBuiltInSetIsDamagedUnlessItFallsBetweenFormats) {
+    const Bytes builtIn = BuiltInBytes();
+    // Offsets where a whole format and everything below it ends.
+    std::vector<std::size_t> formatEnds;
+    {
+        LoadedTree whole(builtIn);
+        std::size_t at = 3;
+        for (std::size_t f = 0; f < whole.engine.Formats().Size(); ++f) {
+            std::vector<const TTagInfo*> pending{&whole.engine.Formats()[f].Children};
+            at += 288;
+            while (!pending.empty()) {
+                const TTagInfo* list = pending.back();
+                pending.pop_back();
+                at += 288 * list->Size();
+                for (std::size_t i = 0; i < list->Size(); ++i) pending.push_back(&(*list)[i].Children);
+            }
+            formatEnds.push_back(at);
+        }
+        ASSERT_EQ(formatEnds.back(), builtIn.size());
+    }
+    for (std::size_t size = 4; size < builtIn.size(); ++size) {
+        LoadedTree cut(Cut(builtIn, size));
+        const bool betweenFormats = std::find(formatEnds.begin(), formatEnds.end(), size) != formatEnds.end();
+        ASSERT_EQ(cut.report.Damaged, !betweenFormats) << "cut at " << size;
+        ASSERT_LE(cut.prompts.corruptShown.size(), 1u);
+    }
 }
 
 TEST(LoadSettings, ReordersTagsAndNormalisesTheirNames) {
