@@ -58,6 +58,7 @@ void TMarkupPass::Run() {
 
 void TMarkupPass::RunPass() {
     const std::uint32_t formatFlags = format_.Flags;
+    contentFlags_ = formatFlags;
     // A whole script or style-sheet file; whatever it leaves is markup.
     if ((formatFlags & tfJavaScript) != 0)
         CompressJavaScript();
@@ -237,6 +238,7 @@ void TMarkupPass::EndOfTag() {
         EraseTag();
         CurChar = Nul;
     }
+    contentFlags_ = flags;
     if (IsOpenTag) {
         if ((flags & tfDoNotCompress) != 0)
             CopyContent();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "rule_tree.h"
@@ -45,6 +46,16 @@ private:
     void CompressJavaScript();
     void CompressVBScript();
     void CompressStyle();
+    // Style sheets: a quoted string copied as it stands, a comment removed
+    // or copied as it stands.
+    void CopyStyleString(std::uint8_t quote, std::string_view contentName);
+    void SkipStyleComment(std::string_view contentName);
+    void CopyStyleComment(std::string_view contentName);
+
+    // Whether the input from position at reads "/NAME" followed by
+    // whitespace or '>': the closing tag of the block being compressed,
+    // which a browser sees even inside a string or comment.
+    bool ClosingTagFollows(std::int64_t at, std::string_view name) const noexcept;
 
     // Makes room for count more output bytes and answers the output's bytes.
     std::uint8_t* OutputRoom(std::int64_t count) {
@@ -83,6 +94,7 @@ private:
     bool IsOpenTag = false;         // the tag just ended is an opening tag
     std::uint8_t Quote = ' ';       // the quote that opened the value being read; SPACE when none
     std::int32_t UnsafeCount = 0;   // characters in the open value that need its quotes
+    std::uint32_t contentFlags_ = 0;  // flags of the rule whose content a compressor works through
     bool RemoveQuotes = false;
     bool RemoveComments = true;
     std::int64_t Column = 1;        // characters on the current output line

@@ -19,10 +19,13 @@ namespace {
 //   Code          ordinary code
 //   Slash         after a '/' in code: comment, regular expression or division
 //   BlockComment  inside /* */;  BlockStar: just after a '*' in it
+//   LicenseComment  inside /*! */ when the rule keeps those: copied as written
 //   LineComment   inside // up to the line break;  LineEnd: just after that break
 //   SingleString, DoubleString, Template: inside '…', "…", `…`
 //   Regex         inside a regular-expression literal
-enum class ScriptState { Code, Slash, BlockComment, BlockStar, LineComment, LineEnd, SingleString, DoubleString, Template, Regex };
+enum class ScriptState {
+    Code, Slash, BlockComment, BlockStar, LicenseComment, LineComment, LineEnd, SingleString, DoubleString, Template, Regex
+};
 
 constexpr std::array<bool, 256> RegexFollowsTable = [] {
     std::array<bool, 256> table{};
@@ -110,6 +113,7 @@ void TMarkupPass::CompressJavaScript() {
     PrevChar = Nul;
     std::uint8_t prevPrev = Nul;
     ScriptState state = ScriptState::Code;
+    const bool keepLicense = (contentFlags_ & tfKeepLicense) != 0;
     bool escaped = false;        // the next byte is written as it is (after a backslash)
     bool regexAllowed = false;   // the slash just read can open a regular expression
     bool inClass = false;        // inside [ ] of a regular expression
@@ -148,16 +152,7 @@ void TMarkupPass::CompressJavaScript() {
     // comment. The '<' is read again as code, where TrackScriptEnd sees the tag.
     // As in the markup pass, the tag's name ends at whitespace or '>':
     // "</script/" and a "</script" cut off by the end of the input end nothing.
-    const auto closingTagAhead = [&]() {
-        if (CurChar != Less || ContentTag.Empty()) return false;
-        const std::string_view name = ContentTag.Stored();
-        const std::int64_t after = inPos_ + 1 + static_cast<std::int64_t>(name.size());
-        if (after >= InputSize || input_[inPos_] != '/') return false;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            if (UpperAscii(input_[inPos_ + 1 + static_cast<std::int64_t>(i)]) != static_cast<std::uint8_t>(name[i]))
-                return false;
-        return IsWhitespace(input_[after]) || input_[after] == Greater;
-    };
+    const auto closingTagAhead = [&]() { return CurChar == Less && ClosingTagFollows(inPos_, ContentTag.Stored()); };
     // The break after a line comment is written unless the output ends, two
     // bytes back, in a line break or a semicolon: the SPACE or break written
     // before the comment then separates enough. When the last byte is part of
@@ -288,7 +283,10 @@ void TMarkupPass::CompressJavaScript() {
                 break;
             case ScriptState::Slash:
                 done = TrackScriptEnd();
-                if (CurChar == '*') {
+                if (CurChar == '*' && keepLicense && InputLeft() && input_[inPos_] == '!') {
+                    WriteBytes(reinterpret_cast<const std::uint8_t*>("/*"), 2);
+                    state = ScriptState::LicenseComment;
+                } else if (CurChar == '*') {
                     state = ScriptState::BlockComment;
                 } else if (CurChar == '/') {
                     state = ScriptState::LineComment;
@@ -306,6 +304,7 @@ void TMarkupPass::CompressJavaScript() {
                 break;
             case ScriptState::BlockComment:
             case ScriptState::BlockStar:
+            case ScriptState::LicenseComment:
             case ScriptState::LineComment:
                 if (closingTagAhead()) {
                     --inPos_;
@@ -314,7 +313,10 @@ void TMarkupPass::CompressJavaScript() {
                     state = ScriptState::Code;
                     break;
                 }
-                if (state == ScriptState::BlockComment) {
+                if (state == ScriptState::LicenseComment) {
+                    Write(CurChar);
+                    if (CurChar == '/' && PrevChar == '*') state = ScriptState::Code;
+                } else if (state == ScriptState::BlockComment) {
                     if (CurChar == '*')
                         state = ScriptState::BlockStar;
                     else if (CurChar == '/' && PrevChar == '*')
@@ -392,15 +394,24 @@ void TMarkupPass::CompressJavaScript() {
     if (done && CurChar != Greater) tagPending_ = true;  // "</script >": the pass ends the tag
 }
 
+// String literals ("..." with "" for a quote inside, ending at the line's
+// end) are copied as they stand; everywhere else tabs become spaces and
+// runs of spaces one.
 void TMarkupPass::CompressVBScript() {
     ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
     scriptEndCheckedSize_ = SIZE_MAX;
     bool done = false;
+    bool inString = false;
     while (InputLeft() && !done) {
         PrevChar = CurChar;
         CurChar = ReadInput();
-        if (CurChar == '\t') CurChar = Space;
-        if (!(PrevChar == Space && CurChar == Space)) {
+        if (inString) {
+            inString = !(CurChar == '"' || IsLineBreak(CurChar));
+        } else {
+            if (CurChar == '\t') CurChar = Space;
+            inString = CurChar == '"';
+        }
+        if (inString || !(PrevChar == Space && CurChar == Space)) {
             Write(CurChar);
             ++Column;
         }

@@ -18,7 +18,9 @@ struct TestTag {
 
 // An engine with one format "*.htm;*.html" (and "*.js", "*.css", "*.vbs"
 // for whole files) and the given tags.
-inline TRuleTree MakeTree(std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags) {
+// wholeFileFlags are added to the flags of "*.js", "*.css" and "*.vbs".
+inline TRuleTree MakeTree(std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags,
+                          std::uint32_t wholeFileFlags = 0) {
     TRuleTree rules;
     TagRule html;
     html.Name = std::to_string(maxLength);
@@ -46,14 +48,15 @@ inline TRuleTree MakeTree(std::uint32_t formatFlags, int maxLength, const std::v
         TagRule whole;
         whole.Name = "0";
         whole.Pattern = pattern;
-        whole.Flags = flags;
+        whole.Flags = flags | wholeFileFlags;
         rules.Formats.Add(whole);
     }
     return rules;
 }
 
-inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags) {
-    engine.SetRules(MakeTree(formatFlags, maxLength, tags));
+inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags,
+                      std::uint32_t wholeFileFlags = 0) {
+    engine.SetRules(MakeTree(formatFlags, maxLength, tags, wholeFileFlags));
 }
 
 inline void LoadBuiltInRules(TTrimora& engine) {
