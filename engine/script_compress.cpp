@@ -158,10 +158,18 @@ void TMarkupPass::CompressJavaScript() {
     // before the comment then separates enough. When the last byte is part of
     // a statement ("a;b// c") the break is kept, or the lines would run together.
     const auto breakWanted = [&]() {
-        if (outPos_ < 2) return outPos_ == 1;
+        if (outPos_ == 0) return false;
         const std::uint8_t last = OutAt(outPos_ - 1);
+        if (IsLineBreak(last)) return false;  // the lines are apart already
+        if (outPos_ == 1) return true;
         const std::uint8_t twoBack = OutAt(outPos_ - 2);
         return !(IsLineBreak(twoBack) || twoBack == ';') || !(IsLineBreakOrSpace(last) || last == ';');
+    };
+    // A break written for a line comment takes the place of the SPACE
+    // written before the comment, as a break in code does.
+    const auto writeBreak = [&](std::uint8_t lineBreak) {
+        if (outPos_ > blockStart && OutAt(outPos_ - 1) == Space) --outPos_;
+        Write(lineBreak);
     };
     // Code: TAB is SPACE; whitespace after a line break and a second SPACE
     // are dropped; a line break or semicolon overwrites the whitespace before it.
@@ -316,13 +324,18 @@ void TMarkupPass::CompressJavaScript() {
                 if (state == ScriptState::LicenseComment) {
                     Write(CurChar);
                     if (CurChar == '/' && PrevChar == '*') state = ScriptState::Code;
-                } else if (state == ScriptState::BlockComment) {
-                    if (CurChar == '*')
+                } else if (state == ScriptState::BlockComment || state == ScriptState::BlockStar) {
+                    if (state == ScriptState::BlockStar)
+                        state = CurChar == '/' ? ScriptState::Code : ScriptState::BlockComment;
+                    else if (CurChar == '*')
                         state = ScriptState::BlockStar;
                     else if (CurChar == '/' && PrevChar == '*')
                         state = ScriptState::Code;
-                } else if (state == ScriptState::BlockStar) {
-                    state = CurChar == '/' ? ScriptState::Code : ScriptState::BlockComment;
+                    // The comment is gone as if it had never been there: the
+                    // code after it sees the whitespace written before it, so
+                    // that a second run finds nothing more to collapse.
+                    if (state == ScriptState::Code && outPos_ > 0 && IsLineBreakOrSpace(OutAt(outPos_ - 1)))
+                        CurChar = OutAt(outPos_ - 1);
                 } else if (CurChar == Greater && prevPrev == '-' && PrevChar == '-') {
                     WriteBytes(reinterpret_cast<const std::uint8_t*>("//-->"), 5);
                     state = ScriptState::Code;
@@ -332,12 +345,12 @@ void TMarkupPass::CompressJavaScript() {
                 break;
             case ScriptState::LineEnd:
                 if (IsLineBreak(CurChar)) {
-                    if (breakWanted()) Write(CurChar);
+                    if (breakWanted()) writeBreak(CurChar);
                 } else {
                     // The break that ended the comment separates the lines;
                     // then this byte is read again as code, after what the
                     // output now ends in (a '<' there starts a tag afresh).
-                    if (breakWanted()) Write(PrevChar);
+                    if (breakWanted()) writeBreak(PrevChar);
                     --inPos_;
                     CurChar = outPos_ > 0 ? OutAt(outPos_ - 1) : PrevChar;
                 }

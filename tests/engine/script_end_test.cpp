@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "<script language=javascript>f();\n</script>" + ParagraphsCompressed},
         ScriptEndCase{"CdataIdiom",
                       "<script type=\"text/javascript\">\n//<![CDATA[\nf(a  +  b);\n//]]>\n</script>\n" + Paragraphs,
-                      "<script type=text/javascript>\n~f(a + b);\n</script>" + ParagraphsCompressed},
+                      "<script type=text/javascript>\nf(a + b);\n</script>" + ParagraphsCompressed},
         ScriptEndCase{"HiddenEnd", "<script language=\"javascript\">\n<!--\nf();\n//-->\n</script>\n" + Paragraphs,
                       "<script language=javascript>\n<!--\nf();\n//-->\n</script>" + ParagraphsCompressed},
         ScriptEndCase{"ClosingTagInCode", "<script language=\"javascript\">f()</script>  " + Paragraphs,
