@@ -116,8 +116,8 @@ namespace {
 // through the prompts once.
 class TSettingsReader {
 public:
-    TSettingsReader(TTagInfo& formats, SettingsPrompts* prompts, const FallbackPatterns& fallback)
-        : Formats(formats), prompts_(prompts), fallback_(fallback) {}
+    TSettingsReader(TTagInfo& formats, SettingsPrompts* prompts, const FallbackPatterns& fallback, bool asStored)
+        : Formats(formats), prompts_(prompts), fallback_(fallback), asStored_(asStored) {}
 
     SettingsLoadReport Read(const std::uint8_t* data, std::size_t size);
 
@@ -135,6 +135,7 @@ private:
     TTagInfo& Formats;
     SettingsPrompts* prompts_;
     const FallbackPatterns& fallback_;
+    const bool asStored_;  // names and order left as stored
     SettingsLoadReport report_;
     bool corruptMessageShown_ = false;
 };
@@ -182,7 +183,7 @@ SettingsLoadReport TSettingsReader::Read(const std::uint8_t* data, std::size_t s
         ReadCurrentLayout(data, size);
     else
         ReadOlderLayout(data, size);
-    NormalizeAndSortTags();
+    if (!asStored_) NormalizeAndSortTags();
     return report_;
 }
 
@@ -275,7 +276,12 @@ void TSettingsReader::ReadOlderLayout(const std::uint8_t* data, std::size_t size
 
 SettingsLoadReport ReadRuleTree(const std::uint8_t* data, std::size_t size, TRuleTree& rules,
                                 SettingsPrompts* prompts, const FallbackPatterns& fallback) {
-    return TSettingsReader(rules.Formats, prompts, fallback).Read(data, size);
+    return TSettingsReader(rules.Formats, prompts, fallback, false).Read(data, size);
+}
+
+SettingsLoadReport ReadRuleTreeAsStored(const std::uint8_t* data, std::size_t size, TRuleTree& rules,
+                                        SettingsPrompts* prompts, const FallbackPatterns& fallback) {
+    return TSettingsReader(rules.Formats, prompts, fallback, true).Read(data, size);
 }
 
 SettingsLoadReport ReadRuleTreeFile(const std::string& path, TRuleTree& rules, SettingsPrompts* prompts,

@@ -38,6 +38,11 @@ struct SettingsSaveReport {
 SettingsLoadReport ReadRuleTree(const std::uint8_t* data, std::size_t size, TRuleTree& rules,
                                 SettingsPrompts* prompts = nullptr, const FallbackPatterns& fallback = {});
 
+// The same, but leaving tag names as stored and tags in stored order: the
+// file's records exactly as they are, for showing them.
+SettingsLoadReport ReadRuleTreeAsStored(const std::uint8_t* data, std::size_t size, TRuleTree& rules,
+                                        SettingsPrompts* prompts = nullptr, const FallbackPatterns& fallback = {});
+
 // The same from a file. A missing file leaves rules as they were.
 SettingsLoadReport ReadRuleTreeFile(const std::string& path, TRuleTree& rules, SettingsPrompts* prompts = nullptr,
                                     const FallbackPatterns& fallback = {});
