@@ -4,6 +4,7 @@
 #   ./dev.sh test       install what is missing, build, run every test
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
 #   ./dev.sh bench      build with optimisation and run the benchmarks
+#   ./dev.sh meaning    compress real HTML5 pages with both built-in rule sets and compare them in headless Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -70,8 +71,16 @@ case "${1:-}" in
         build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
         for benchmark in build-release/bench/*_bench; do "$benchmark"; done
         ;;
+    meaning)
+        # Not part of CI: it fetches pages from the npm registry and needs a browser.
+        PACKAGES+=(chromium python3)
+        command -v npm >/dev/null || PACKAGES+=(npm)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        python3 tools/meaning/meaning.py --cli build/cli/trimora-cli --work build-meaning "${@:2}"
+        ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

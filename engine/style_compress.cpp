@@ -178,16 +178,15 @@ void TMarkupPass::CompressStyle() {
                 // comment keeps them apart.
                 SkipStyleComment(contentName.View());
                 CurChar = PrevChar;
-                if (IsWordByte(lastWritten) && !IsWhitespace(PrevChar) && InputLeft() && IsWordByte(input_[inPos_])) {
+                if (IsWordByte(lastWritten) && PrevChar != Space && InputLeft() && IsWordByte(input_[inPos_])) {
                     WriteBytes(reinterpret_cast<const std::uint8_t*>("/**/"), 4);
                     Column += 4;
                     CurChar = lastWritten = '/';
                 }
                 continue;
-            } else {
-                inComment = true;
-                commentOpenedAt = inPos_;
             }
+            inComment = true;
+            commentOpenedAt = inPos_;
         } else if (inComment && CurChar == '/' && PrevChar == '*' && inPos_ - 2 > commentOpenedAt) {
             inComment = false;
         } else if (!InTag && !inComment && IsQuoteChar(CurChar)) {
