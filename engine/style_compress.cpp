@@ -24,6 +24,12 @@ constexpr std::array<std::uint8_t, 256> StyleRunClasses = [] {
     for (unsigned char c : std::string_view(",:;{}<>\"'/")) table[c] = StyleStop;
     return table;
 }();
+// Bytes that may open a string or a comment, or end a comment.
+constexpr std::array<bool, 256> OpensStringOrComment = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : std::string_view("\"'/")) table[c] = true;
+    return table;
+}();
 // What ends the shortcut inside a string.
 constexpr std::array<bool, 256> StringStops = [] {
     std::array<bool, 256> table{};
@@ -162,7 +168,13 @@ void TMarkupPass::CompressStyle() {
         if (IsWhitespace(CurChar)) CurChar = Space;
 
         bool quoteOpens = false;
-        if (!InTag && !inComment && CurChar == '/' && PrevChar != Less && InputLeft() && input_[inPos_] == '*') {
+        if (!OpensStringOrComment[CurChar] || InTag) {
+            // the usual byte
+        } else if (CurChar != '/') {
+            quoteOpens = !inComment;
+        } else if (inComment) {
+            inComment = !(PrevChar == '*' && inPos_ - 2 > commentOpenedAt);
+        } else if (PrevChar != Less && InputLeft() && input_[inPos_] == '*') {
             // '/*' ... '*/'
             const bool licence = inPos_ + 1 < InputSize && input_[inPos_ + 1] == '!';
             if (licence && keepLicense) {
@@ -187,10 +199,6 @@ void TMarkupPass::CompressStyle() {
             }
             inComment = true;
             commentOpenedAt = inPos_;
-        } else if (inComment && CurChar == '/' && PrevChar == '*' && inPos_ - 2 > commentOpenedAt) {
-            inComment = false;
-        } else if (!InTag && !inComment && IsQuoteChar(CurChar)) {
-            quoteOpens = true;
         }
 
         if (PrevChar == Space && CurChar == Space) {
