@@ -6,6 +6,7 @@
 #   ./dev.sh bench      build with optimisation and run the benchmarks
 #   ./dev.sh killtest   kill trimora-cli 20 times over 5,000 files for each backup method and check every file
 #   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
+#   ./dev.sh meaning    compress real HTML5 pages with both built-in rule sets and compare them in headless Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -93,8 +94,16 @@ case "${1:-}" in
         rm -rf "$work"
         echo "Screenshots in docs/screenshots/"
         ;;
+    meaning)
+        # Not part of CI: it fetches pages from the npm registry and needs a browser.
+        PACKAGES+=(chromium python3)
+        command -v npm >/dev/null || PACKAGES+=(npm)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        python3 tools/meaning/meaning.py --cli build/cli/trimora-cli --work build-meaning "${@:2}"
+        ;;
     *)
-        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -13,6 +13,7 @@
 
 #include "compress_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -30,6 +31,7 @@
 #include "paths.h"
 #include "safe_files.h"
 #include "trash.h"
+#include "compressor.h"
 #include "trimora.h"
 
 namespace fs = std::filesystem;
@@ -260,7 +262,7 @@ public:
 // One worker: takes jobs in list order and commits its work in batches.
 class TWorker {
 public:
-    TWorker(TRun& run, TTrimora& engine) : run_(run), plan_(run.Plan), engine_(engine) {}
+    TWorker(TRun& run, TSharedRules rules) : run_(run), plan_(run.Plan), compressor_(std::move(rules)) {}
 
     // Takes slices of jobs that share a folder, one after another.
     void Work() {
@@ -368,11 +370,9 @@ private:
             detail = "Cannot open file " + path;
             return false;
         }
-        if (!engine_.CompressBytes(path, input_, output_)) {
-            detail = engine_.LastFailureText();
-            return false;
-        }
-        return true;
+        const CompressResult result = compressor_.CompressBytes(path, input_, output_);
+        if (!result) detail = result.Detail;
+        return result.Ok();
     }
 
     void Process(std::size_t index) {
@@ -692,7 +692,7 @@ private:
 
     TRun& run_;
     const TPlan& plan_;
-    TTrimora& engine_;
+    TCompressor compressor_;  // its own pass state, on the run's shared rules
     std::vector<std::uint8_t> input_, output_;
     std::vector<TStaged> staged_;
     std::map<std::string, TLocked> locked_;
@@ -765,18 +765,12 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
     TRun run(std::move(plan), std::move(jobs), settings, list.AbortRequested);
     OrderBySharedFolder(run);
 
-    std::vector<std::unique_ptr<TTrimora>> extraEngines;
-    if (settings.MakeEngine)
-        for (unsigned i = 1; i < settings.Jobs && i < count; ++i) {
-            auto engine = settings.MakeEngine();
-            if (!engine) break;
-            extraEngines.push_back(std::move(engine));
-        }
+    // Every worker compresses with its own pass state on the one rule tree.
+    const unsigned workerCount = std::max(1u, std::min<unsigned>(settings.Jobs, static_cast<unsigned>(count)));
+    const TSharedRules rules = list.Engine.Rules();
     std::vector<std::thread> workers;
-    if (count > 0) {
-        workers.emplace_back([&] { TWorker(run, list.Engine).Work(); });
-        for (auto& engine : extraEngines) workers.emplace_back([&run, &engine] { TWorker(run, *engine).Work(); });
-    }
+    if (count > 0)
+        for (unsigned i = 0; i < workerCount; ++i) workers.emplace_back([&run, rules] { TWorker(run, rules).Work(); });
 
     // Results are taken over in list order; between them events are let
     // through. An entry that left the list meanwhile keeps only its files.

@@ -31,14 +31,12 @@ std::string BackupFolderOf(const TBatchOptions& options, TBackupMethod method, c
 std::string BackupNameOf(const TBatchOptions& options, TBackupMethod method, const std::string& name);
 
 struct TRunSettings {
-    // Workers compressing at once, one engine each. Results, statuses and
-    // callbacks are the same as with one worker and come in list order. A
-    // stop request (AbortRequested) lets each worker finish the file it is
-    // on; the files it did not start stay as they were.
+    // Workers compressing at once, each with its own pass on the list
+    // engine's rule tree. Results, statuses and callbacks are the same as
+    // with one worker and come in list order. A stop request
+    // (AbortRequested) lets each worker finish the file it is on; the files
+    // it did not start stay as they were.
     unsigned Jobs = 1;
-    // Makes the engine of each worker beyond the first (same rules as the
-    // list's engine). Without it the run uses one worker.
-    std::function<std::unique_ptr<TTrimora>()> MakeEngine;
     // Compresses in memory only: statuses and sizes say what a run would do;
     // nothing is written, no backup made, no folder created.
     bool DryRun = false;

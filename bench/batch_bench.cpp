@@ -111,7 +111,6 @@ void CompressRunAgainstCopy(benchmark::State& state) {
         trimora::TFileList list(*engine, options);
         trimora::TRunSettings settings;
         settings.Jobs = jobs;
-        settings.MakeEngine = [] { return BuiltInEngine(); };
         const double run = Seconds([&] {
             list.AddDir(work);
             trimora::CompressFiles(list, settings);

@@ -49,9 +49,10 @@ constexpr std::string_view CommonOptionHelp =
     "                      each file), suffix[:SUFFIX] (default .bak), trash, none\n"
     "  --recurse           scan sub-folders of the folders given (the default)\n"
     "  --no-recurse        scan only the folders themselves\n"
-    "  --rules FILE        tag-settings file deciding which files are supported and\n"
-    "                      how they are compressed (default: trimora.nti in the data\n"
-    "                      folder, made from the built-in rules on first use)\n";
+    "  --rules RULES       tag-settings file deciding which files are supported and\n"
+    "                      how they are compressed, or classic or modern for a\n"
+    "                      built-in set (default: trimora.nti in the data folder,\n"
+    "                      made from the classic rules on first use)\n";
 
 constexpr OperationInfo Operations[] = {
     {Operation::Compress, "compress",
@@ -250,6 +251,10 @@ public:
     explicit EngineSource(FallbackPatterns fallback) : fallback_(std::move(fallback)) {}
 
     bool Prepare(std::string_view command, const std::string& rulesFile) {
+        if (const auto set = BuiltInSetNamed(rulesFile)) {
+            first_ = std::make_unique<TTrimora>(BuiltInRules(*set));
+            return true;
+        }
         if (!rulesFile.empty()) {
             std::error_code ec;
             if (!fs::exists(rulesFile, ec)) {
@@ -274,7 +279,9 @@ public:
         return false;
     }
     TTrimora& First() { return *first_; }
+    // Every engine after the first shares the first one's rule tree.
     std::unique_ptr<TTrimora> Make(SettingsPrompts* prompts = nullptr) const {
+        if (first_) return std::make_unique<TTrimora>(first_->Rules());
         if (!file_.empty()) return std::make_unique<TTrimora>(file_, prompts, fallback_);
         auto engine = std::make_unique<TTrimora>("", prompts, fallback_);
         const auto bytes = DefaultRuleBytes();
@@ -364,7 +371,6 @@ int RunOperation(const OperationInfo& info, const Arguments& arguments) {
             TRunSettings run;
             run.Jobs = invocation.Jobs;
             run.DryRun = invocation.DryRun;
-            run.MakeEngine = [&engines] { return engines.Make(); };
             aborted = CompressFiles(list, run).Aborted;
             callbacks.EndProgress();
             break;

@@ -5,8 +5,8 @@
 
 #include "cli_commands.h"
 #include "console_prompts.h"
-#include "default_rules.h"
 #include "file_io.h"
+#include "rules_argument.h"
 #include "trimora.h"
 
 namespace trimora::cli {
@@ -14,28 +14,20 @@ namespace trimora::cli {
 namespace {
 
 constexpr std::string_view FileHelp =
-    "Usage: trimora-cli file IN [-o OUT] [--rules FILE] [--name NAME]\n"
+    "Usage: trimora-cli file IN [-o OUT] [--rules RULES] [--name NAME]\n"
     "\n"
     "Compresses one file. The file's name chooses its format (HTML, JavaScript,\n"
     "VBScript, style sheet ...) from the rule tree.\n"
     "\n"
     "  IN            the file to compress; - reads standard input (then --name is needed)\n"
     "  -o OUT        where to write the result; standard output when absent or -\n"
-    "  --rules FILE  the tag-settings file to use instead of the built-in rules\n"
+    "  --rules RULES the tag-settings file to use, or classic or modern for a\n"
+    "                built-in set (default: classic)\n"
     "  --name NAME   the file name that selects the format (for standard input)\n"
     "\n"
-    "Exit status: 0 on success, 1 when the file cannot be read, no format matches\n"
-    "its name, or the result cannot be written, 2 on a usage error.\n";
-
-bool ReadStandardInput(std::vector<std::uint8_t>& data) {
-    data.clear();
-    std::uint8_t chunk[65536];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, stdin);
-        data.insert(data.end(), chunk, chunk + got);
-        if (got < sizeof chunk) return std::ferror(stdin) == 0;
-    }
-}
+    "Exit status: 0 on success, 1 when the file cannot be read or is not a regular\n"
+    "file (a folder, a device, a pipe), no format matches its name, or the result\n"
+    "cannot be written, 2 on a usage error.\n";
 
 bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
     return std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0;
@@ -60,7 +52,7 @@ int RunFileCommand(const Arguments& arguments) {
         if (argument == "-o" || argument == "--output") {
             if (!value(out)) return UsageError("file", "-o needs a file name");
         } else if (argument == "--rules") {
-            if (!value(rules)) return UsageError("file", "--rules needs a file name");
+            if (!value(rules)) return UsageError("file", "--rules needs a file name, classic or modern");
         } else if (argument == "--name") {
             if (!value(name)) return UsageError("file", "--name needs a file name");
         } else if (argument.size() > 1 && argument[0] == '-') {
@@ -77,22 +69,11 @@ int RunFileCommand(const Arguments& arguments) {
     if (name.empty()) name = in;
 
     ConsolePrompts prompts;
-    TTrimora engine("", &prompts);
-    if (rules.empty()) {
-        const auto bytes = DefaultRuleBytes();
-        engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
-    } else {
-        const SettingsLoadReport report = engine.LoadSettings(rules);
-        if (report.Result != SettingsLoadReport::Outcome::Loaded) {
-            std::cerr << "trimora-cli file: "
-                      << (report.Result == SettingsLoadReport::Outcome::Missing ? rules + ": no such file"
-                          : report.Result == SettingsLoadReport::Outcome::NewerVersion
-                              ? rules + ": written by a newer version of Trimora; refused"
-                              : report.Error)
-                      << '\n';
-            return ExitFailed;
-        }
-    }
+    TRuleTree tree;
+    if (!ReadRulesArgument(rules.empty() ? std::string("classic") : rules, "file", tree, &prompts,
+                           RulesReading::AsLoaded))
+        return ExitFailed;
+    TTrimora engine(ShareRules(std::move(tree)));
 
     std::vector<std::uint8_t> input, output;
     if (in == "-") {
@@ -100,12 +81,21 @@ int RunFileCommand(const Arguments& arguments) {
             std::cerr << "trimora-cli file: cannot read standard input\n";
             return ExitFailed;
         }
-    } else if (ReadWholeFile(in, input) != ReadResult::Ok) {
-        std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
-        return ExitFailed;
+    } else {
+        switch (ReadWholeFile(in, input)) {
+            case ReadResult::Ok:
+                break;
+            case ReadResult::NotRegular:
+                // A folder, a device or a pipe: reading it could block or never end.
+                std::cerr << "trimora-cli file: " << in << " is not a regular file; nothing was read\n";
+                return ExitFailed;
+            default:
+                std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
+                return ExitFailed;
+        }
     }
-    if (!engine.CompressBytes(name, input, output)) {
-        std::cerr << "trimora-cli file: " << engine.LastFailureText() << '\n';
+    if (const CompressResult result = engine.CompressBytes(name, input, output); !result) {
+        std::cerr << "trimora-cli file: " << result.Detail << '\n';
         return ExitFailed;
     }
     if (out == "-") {

@@ -274,7 +274,6 @@ TEST_F(CompressRunTest, EscStopsBeforeTheNextFile) {
         }
         TRunSettings settings;
         settings.Jobs = jobs;
-        settings.MakeEngine = [] { return BuiltInEngine(); };
         std::atomic<int> started{0};
         settings.BeforeFile = [&](std::size_t index) {
             if (index == 1) List.AbortRequested = true;  // Esc while the worker starts file 1
@@ -358,7 +357,6 @@ TEST_F(CompressRunTest, TwoWorkersEndExactlyLikeOne) {
         list.LoadList(Dir / (root + "/extra.lst"), true);
         TRunSettings settings;
         settings.Jobs = jobs;
-        settings.MakeEngine = [] { return BuiltInEngine(); };
         CompressFiles(list, settings);
         std::vector<std::string> outcome;
         for (const TFileEntry& entry : list.EntryList)
