@@ -88,10 +88,10 @@ struct TJob {
     bool Done = false;
 };
 
-void Finish(TFileEntry& entry, std::string_view status) { entry.Status = std::string(status); }
+void Finish(TFileEntry& entry, TEntryStatus status) { entry.Status = status; }
 
 void CompressFailed(TFileEntry& entry) {
-    Finish(entry, StatusCompressFailed);
+    Finish(entry, TEntryStatus::CompressFailed);
     if (entry.OriginalSize != -1) entry.Size = entry.OriginalSize;
     entry.OriginalSize = -1;
 }
@@ -352,7 +352,7 @@ private:
 
     void UnableToBackup(std::size_t index, std::string detail) {
         TJob& job = run_.Jobs[index];
-        Finish(job.Entry, StatusUnableToBackup);
+        Finish(job.Entry, TEntryStatus::UnableToBackup);
         job.Detail = std::move(detail);
         Done(index);
     }
@@ -570,7 +570,7 @@ private:
         }
         if (!compressed) return Failed(index, detail);
         entry.Size = static_cast<std::int64_t>(output_.size());
-        Finish(entry, StatusFinished);
+        Finish(entry, TEntryStatus::Finished);
         Done(index);
     }
 
@@ -588,7 +588,7 @@ private:
         if (!CompressInMemory(source, detail)) return Failed(index, detail);
         if (plan_.DryRun) {
             entry.Size = static_cast<std::int64_t>(output_.size());
-            Finish(entry, StatusFinished);
+            Finish(entry, TEntryStatus::Finished);
             return Done(index);
         }
         // The mirror's folders are made below its root, never through a link.
@@ -662,7 +662,7 @@ private:
                 if (job.Entry.OriginalSize != -1) job.Entry.Size = job.Entry.OriginalSize;
                 job.Entry.OriginalSize = -1;
                 job.Entry.BackedUp = false;
-                Finish(job.Entry, StatusUnableToBackup);
+                Finish(job.Entry, TEntryStatus::UnableToBackup);
                 job.Detail = "Cannot write the backup record " + failure->first + " (" + failure->second + ")";
                 done.push_back(staged.Index);
                 continue;
@@ -670,7 +670,7 @@ private:
             if (staged.Finished) {
                 std::string reason = syncError;
                 if (synced && staged.Output.Commit(reason)) {
-                    Finish(job.Entry, StatusFinished);
+                    Finish(job.Entry, TEntryStatus::Finished);
                 } else {
                     staged.Output.Discard();
                     job.Detail = reason;
@@ -795,7 +795,7 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
         // Events may have changed the list: never step past its end.
         if (index >= list.EntryList.size()) break;
         if (list.EntryList[index].Path() == run.Jobs[index].Entry.Path()) {
-            list.EntryList[index].Status = std::string(StatusOptimizing);
+            list.EntryList[index].Status = TEntryStatus::Optimizing;
             list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
         }
         bool done = false;
@@ -822,7 +822,7 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
     for (; index < count; ++index) {
         if (run.Jobs[index].Done) {
             apply(index);
-        } else if (index < list.EntryList.size() && list.EntryList[index].Status == StatusOptimizing) {
+        } else if (index < list.EntryList.size() && list.EntryList[index].Status == TEntryStatus::Optimizing) {
             list.EntryList[index].Status = run.Jobs[index].Entry.Status;
             list.Callbacks.RedrawRows(index, index);
         }

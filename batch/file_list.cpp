@@ -249,7 +249,8 @@ int TFileList::CompareByModified(const TFileEntry& a, const TFileEntry& b) const
 }
 
 int TFileList::CompareByStatus(const TFileEntry& a, const TFileEntry& b) const {
-    const int result = a.Status.compare(b.Status);
+    // Byte-wise on the shown texts, as the column reads.
+    const int result = StatusText(a.Status).compare(StatusText(b.Status));
     return (result != 0 ? Sign(result) : CompareByName(a, b)) * SortDirection;
 }
 
@@ -357,7 +358,7 @@ std::string TFileList::ColumnText(std::ptrdiff_t row, int column, const TColumnF
         case ColumnSize: return SizeText(entry.Size, format.ThousandsSeparator);
         case ColumnModified:
             return format.FormatModified ? format.FormatModified(entry.Modified) : ModifiedText(entry.Modified);
-        case ColumnStatus: return entry.Status;
+        case ColumnStatus: return std::string(StatusText(entry.Status));
         default: return {};
     }
 }

@@ -254,7 +254,7 @@ constexpr TRingMethod RestoreRing[5] = {RestoreFromFolder, RestoreFromRelFolder,
 constexpr TRingMethod RemovalRing[5] = {RemoveFromFolder, RemoveFromRelFolder, RemoveSuffixBackup, RemoveNone,
                                         RemoveNone};
 
-void RunRing(TFileList& list, const TRingMethod (&methods)[5], std::string_view succeeded, std::string_view failed,
+void RunRing(TFileList& list, const TRingMethod (&methods)[5], TEntryStatus succeeded, TEntryStatus failed,
              const TRowSelection& concerned) {
     const int start = RingStart(list.Options);
     TRing ring(list.Options);
@@ -265,7 +265,7 @@ void RunRing(TFileList& list, const TRingMethod (&methods)[5], std::string_view 
         ring.Reasons.clear();
         bool ok = false;
         for (int step = 0; step < 5 && !ok; ++step) ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
-        entry.Status = std::string(ok ? succeeded : failed);
+        entry.Status = ok ? succeeded : failed;
         std::string detail;
         if (!ok) {
             for (const std::string& reason : ring.Reasons) detail += (detail.empty() ? "" : "; then ") + reason;
@@ -290,16 +290,16 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 }  // namespace
 
 void RestoreFiles(TFileList& list, std::ptrdiff_t index) {
-    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, EntryOrAll(list, index));
+    RunRing(list, RestoreRing, TEntryStatus::Restored, TEntryStatus::RestoreFailed, EntryOrAll(list, index));
 }
 
 void RestoreSelected(TFileList& list, const TRowSelection& isSelected) {
-    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, isSelected);
+    RunRing(list, RestoreRing, TEntryStatus::Restored, TEntryStatus::RestoreFailed, isSelected);
     list.Callbacks.RowCountChanged(list.EntryList.size());
 }
 
 void RemBakFiles(TFileList& list, std::ptrdiff_t index) {
-    RunRing(list, RemovalRing, StatusBackupRemoved, StatusBackupRemovalFailed, EntryOrAll(list, index));
+    RunRing(list, RemovalRing, TEntryStatus::BackupRemoved, TEntryStatus::BackupRemovalFailed, EntryOrAll(list, index));
 }
 
 std::size_t AddRecordedOriginals(TFileList& list, const std::string& folderText) {

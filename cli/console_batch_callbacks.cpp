@@ -87,7 +87,7 @@ void ConsoleBatchCallbacks::EntryFinished(std::size_t, const TFileEntry& entry, 
     const bool failed = IsFailureStatus(entry.Status);
     anyFailed_ = anyFailed_ || failed;
     if (!quiet_ || (failed && !detail.empty())) ClearProgress();
-    if (!quiet_) out_ << entry.Path() << '\t' << entry.Status << std::endl;
+    if (!quiet_) out_ << entry.Path() << '\t' << trimora::StatusText(entry.Status) << std::endl;
     if (failed && !detail.empty()) err_ << "trimora-cli " << command_ << ": " << detail << '\n';
     ShowProgress(false);
 }

@@ -61,7 +61,7 @@ TEST_F(CompressRunTest, DefaultOptionsBackUpBesideEachFileAndRestoreEveryByte) {
     TFileList restarted(*Engine, Options);
     restarted.AddDir(Dir / "site");
     CompressFiles(restarted);
-    for (const TFileEntry& entry : restarted.EntryList) EXPECT_EQ(entry.Status, "Unable to Backup");
+    for (const TFileEntry& entry : restarted.EntryList) EXPECT_EQ(StatusText(entry.Status), "Unable to Backup");
 
     RestoreFiles(List, -1);
     EXPECT_EQ(Statuses(), std::vector<std::string>(3, "Restored"));
@@ -189,7 +189,7 @@ TEST_F(CompressRunTest, FailuresLeaveFilesAsTheyWere) {
     const auto before = Tree("site");
     CompressFiles(List);
     std::map<std::string, std::string> status;
-    for (const TFileEntry& entry : List.EntryList) status[entry.Name] = entry.Status;
+    for (const TFileEntry& entry : List.EntryList) status[entry.Name] = StatusText(entry.Status);
     EXPECT_EQ(status, (std::map<std::string, std::string>{{"a.html", "Finished"},
                                                           {"b.txt", "Compress Failed"},
                                                           {"c.html", "Unable to Backup"},
@@ -223,7 +223,7 @@ TEST_F(CompressRunTest, FullDiskLeavesNoPartialBackupAndNoPartialFile) {
     EXPECT_EQ(Tree("site/backup").size(), 2u);  // b.html and the record file
 
     Options.CompressOptions = coDelete;
-    List.EntryList[0].Status = "Waiting";
+    List.EntryList[0].Status = TEntryStatus::Waiting;
     SetWriteFailureAfterForTesting(3);
     CompressFiles(List);
     SetWriteFailureAfterForTesting(-1);
@@ -268,7 +268,7 @@ TEST_F(CompressRunTest, EscStopsBeforeTheNextFile) {
     List.AddDir(Dir / "site");
     for (unsigned jobs : {1u, 2u}) {
         for (TFileEntry& entry : List.EntryList) {
-            entry.Status = "Waiting";
+            entry.Status = TEntryStatus::Waiting;
             entry.BackedUp = true;
             WriteText(entry.Path(), Page);
         }
@@ -315,9 +315,9 @@ TEST_F(CompressRunTest, DryRunWritesNothingAndForeseesTheOutcome) {
     EXPECT_FALSE(fs::exists(TrashFolder()));
     std::map<std::string, std::string> status;
     for (const TFileEntry& entry : List.EntryList) {
-        status[entry.Name] = entry.Status;
+        status[entry.Name] = StatusText(entry.Status);
         EXPECT_FALSE(entry.BackedUp);
-        if (entry.Status == "Finished") {
+        if (entry.Status == TEntryStatus::Finished) {
             EXPECT_EQ(entry.Size,
                       static_cast<std::int64_t>(CompressedText(*Engine, entry.Name, ReadText(entry.Path())).size()));
         }
@@ -361,7 +361,7 @@ TEST_F(CompressRunTest, TwoWorkersEndExactlyLikeOne) {
         std::vector<std::string> outcome;
         for (const TFileEntry& entry : list.EntryList)
             outcome.push_back(entry.Path().substr(Dir.Path().string().size() + root.size() + 1) + " " +
-                              entry.Status + " " + std::to_string(entry.Size) + " " +
+                              std::string(StatusText(entry.Status)) + " " + std::to_string(entry.Size) + " " +
                               std::to_string(entry.OriginalSize) + (entry.BackedUp ? " backed up" : ""));
         return outcome;
     };
