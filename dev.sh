@@ -3,6 +3,7 @@
 #   ./dev.sh run        install what is missing, build, compress the bundled sample site into a temporary folder
 #   ./dev.sh test       install what is missing, build, run every test
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
+#   ./dev.sh tsan       build the batch layer's tests with ThreadSanitizer and run them
 #   ./dev.sh bench      build with optimisation and run the benchmarks
 #   ./dev.sh killtest   kill trimora-cli 20 times over 5,000 files for each backup method and check every file
 #   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
@@ -69,6 +70,14 @@ case "${1:-}" in
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             run_tests build-sanitize
         ;;
+    tsan)
+        # The runs' workers and the list's owner, with ThreadSanitizer.
+        install_missing
+        cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRIMORA_SANITIZE=thread \
+            -DTRIMORA_BUILD_BENCH=OFF -DTRIMORA_BUILD_GUI=OFF >/dev/null
+        cmake --build build-tsan --target batch_tests
+        TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_tests build-tsan -R 'RunAsValues|CompressRun|FileSafety|Restore'
+        ;;
     bench)
         install_missing
         build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
@@ -103,7 +112,7 @@ case "${1:-}" in
         python3 tools/meaning/meaning.py --cli build/cli/trimora-cli --work build-meaning "${@:2}"
         ;;
     *)
-        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -50,8 +51,43 @@ struct TRunResult {
     std::size_t Processed = 0;
 };
 
-// The compress run: every entry of the list in order, each backed up and
-// compressed in place, or compressed into the other folder.
+// A compress run as a plan and its results. The entries and options are
+// taken when it is made; workers carry it out off the list's thread, and the
+// list's thread takes the results over in list order (TakeResults), the
+// only place where the run changes EntryList. List changes meanwhile are
+// allowed: a result finds its entry by Id.
+class TCompressRun {
+public:
+    TCompressRun(TFileList& list, const TRunSettings& settings = {});
+    ~TCompressRun();  // stops and waits for the workers
+    TCompressRun(const TCompressRun&) = delete;
+    TCompressRun& operator=(const TCompressRun&) = delete;
+
+    // Called on a worker's thread whenever results are ready to take over
+    // (a window posts itself an event). Set before Start.
+    std::function<void()> ResultsReady;
+
+    void Start();
+    // On the list's thread: applies every result finished so far, in list
+    // order, and shows the entry next in line as "Optimizing". True once
+    // the run is over (every result in, or stopped and its workers ended).
+    bool TakeResults();
+    // Waits until a result may be ready (at most timeout).
+    void WaitForResults(std::chrono::milliseconds timeout);
+    // A stop request: each worker finishes the file it is on.
+    void Stop();
+    bool Over() const;
+    TRunResult Result() const;
+    std::size_t Count() const;
+
+private:
+    friend TRunResult CompressFiles(TFileList& list, const TRunSettings& settings);
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The compress run on the calling thread's behalf: every entry of the list,
+// results taken over in list order with events let through between them.
 TRunResult CompressFiles(TFileList& list, const TRunSettings& settings = {});
 
 }  // namespace trimora

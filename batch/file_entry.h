@@ -20,6 +20,7 @@ struct TFileEntry {
     std::int32_t IconIndex = -1;     // -1 until the view looked it up
     bool BackedUp = false;     // the original was backed up during this program run
     bool Linked = false;       // named one by one as a symbolic link: written through it
+    std::uint64_t Id = 0;      // given by the list when the entry joins it; never reused
 
     std::string Path() const { return Folder + Name; }
 };
