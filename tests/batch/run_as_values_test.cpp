@@ -161,5 +161,38 @@ TEST_F(RunAsValuesTest, StopLeavesTheFilesNotStartedAsTheyWere) {
     EXPECT_EQ(waiting, 41u);
 }
 
+// Restore, Remove Backups and synchronisation stop like the compress run:
+// what is done stays done, the rest is left as it was.
+TEST_F(RunAsValuesTest, RestoreAndSyncStopBetweenFiles) {
+    MakeSite(30);
+    Followed.AddDir(Dir / "site");
+    CompressFiles(Followed);
+    TRingRun restore(Followed, TRingKind::Restore, [](std::size_t) { return true; });
+    std::atomic<int> ready{0};
+    restore.ResultsReady = [&] {
+        if (++ready == 5) restore.Stop();
+    };
+    restore.Start();
+    while (!restore.TakeResults()) restore.WaitForResults(std::chrono::milliseconds(5));
+    EXPECT_TRUE(restore.Result().Aborted);
+    std::size_t restored = 0;
+    for (const TFileEntry& entry : Followed.EntryList) {
+        const bool original = ReadText(entry.Path()).find("\n  ") != std::string::npos;
+        EXPECT_EQ(original, entry.Status == TEntryStatus::Restored) << entry.Path();
+        restored += entry.Status == TEntryStatus::Restored;
+    }
+    EXPECT_GE(restored, 5u);
+    EXPECT_LT(restored, 30u);
+
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    TSyncRun sync(Followed);
+    sync.Stop();
+    sync.Start();
+    while (!sync.TakeResults()) sync.WaitForResults(std::chrono::milliseconds(5));
+    EXPECT_TRUE(sync.Result().Stopped);
+    EXPECT_TRUE(sync.Result().Copied.empty());
+}
+
 }  // namespace
 }  // namespace trimora::test
