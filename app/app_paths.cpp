@@ -1,6 +1,9 @@
 #include "app_paths.h"
 
+#include "data_folder.h"
+
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace trimora::app {
@@ -27,9 +30,11 @@ QString DesktopDataHome() {
 #endif
 }
 
+// The batch layer's rule, the one both the window and the command line use;
+// without HOME it knows none, and the account's home folder stands in.
 QString DataFolder() {
-    const QString home = TrimoraHome();
-    if (!home.isEmpty()) return WithoutTrailingSeparator(home);
+    const std::string folder = trimora::DataFolder();
+    if (!folder.empty()) return WithoutTrailingSeparator(QFile::decodeName(QByteArray::fromStdString(folder)));
     return DesktopDataHome() + QStringLiteral("/Kestrova/Trimora");
 }
 
