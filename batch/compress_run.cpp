@@ -320,7 +320,8 @@ private:
         lock.unlock();
         Commit();
         lock.lock();
-        run_.Changed.wait(lock, [&] { return ready() || run_.Stop.load(); });
+        // A stop request may leave the earlier job undone for good.
+        while (!ready() && !run_.Stopping()) run_.Changed.wait_for(lock, std::chrono::milliseconds(50));
         return ready();
     }
 
@@ -403,7 +404,7 @@ private:
                 detail = backup + " exists already and is not a backup Trimora made";
                 return false;
             }
-            if (existing.SameFile(source)) {
+            if (existing.SameFile(source) && (ours || record == nullptr)) {
                 // The file was never replaced since this backup was made: an
                 // interrupted run's, recorded or not. It serves again.
                 if (!ours) AddRecord(folder, original, backupName, source, entry.Linked);
@@ -412,8 +413,9 @@ private:
                 staged.RecordFile = RecordFileIn(backupFolder);
                 return true;
             }
-            detail = ours ? "the backup " + backup + " of an earlier run is still there"
-                          : backup + " exists already and is not a backup Trimora made";
+            detail = ours               ? "the backup " + backup + " of an earlier run is still there"
+                     : record != nullptr ? backup + " is the backup of " + record->Original
+                                         : backup + " exists already and is not a backup Trimora made";
             return false;
         }
         if (record != nullptr) {
