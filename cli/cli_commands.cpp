@@ -38,6 +38,10 @@ int UsageError(std::string_view command, std::string_view message) {
 
 int RunCli(const Arguments& arguments) {
     if (arguments.empty()) return UsageError("", "no command given");
+    if (arguments[0] == "--version") {
+        std::cout << "trimora-cli " << TRIMORA_VERSION << '\n';
+        return ExitOk;
+    }
     if (IsHelpOption(arguments[0]) || arguments[0] == "help") {
         std::cout << GeneralHelp;
         for (const Command& command : Commands())
