@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace trimora::app {
@@ -39,6 +40,13 @@ QString DataFolder() {
 }
 
 QString TagSettingsPath() { return DataFolder() + QStringLiteral("/trimora.nti"); }
+
+WindowProgram FindWindowProgram(const QString& programPath) {
+    const QDir folder = QFileInfo(programPath).absoluteDir();
+    if (QFileInfo(folder.filePath(QStringLiteral("../CMakeCache.txt"))).isFile())
+        return {QDir::cleanPath(folder.filePath(QStringLiteral("../gui/trimora"))), true};
+    return {QDir::cleanPath(folder.filePath(QStringLiteral("trimora"))), false};
+}
 
 QString TrimoraHomeSettingsFile() {
     const QString home = TrimoraHome();
