@@ -8,6 +8,7 @@
 #   ./dev.sh killtest   kill trimora-cli 20 times over 5,000 files for each backup method and check every file
 #   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
 #   ./dev.sh meaning    compress real HTML5 pages with both built-in rule sets and compare them in headless Chromium
+#   ./dev.sh installcheck  build, install into a temporary prefix and validate what was installed
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -111,8 +112,19 @@ case "${1:-}" in
         build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
         python3 tools/meaning/meaning.py --cli build/cli/trimora-cli --work build-meaning "${@:2}"
         ;;
+    installcheck)
+        PACKAGES+=(desktop-file-utils appstream man-db shared-mime-info)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        prefix=$(mktemp -d)
+        cmake --install build --prefix "$prefix" >/dev/null
+        status=0
+        packaging/check_install.sh "$prefix" "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)" || status=$?
+        rm -rf "$prefix"
+        exit $status
+        ;;
     *)
-        sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
