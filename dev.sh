@@ -9,6 +9,7 @@
 #   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
 #   ./dev.sh meaning    compress real HTML5 pages with both built-in rule sets and compare them in headless Chromium
 #   ./dev.sh installcheck  build, install into a temporary prefix and validate what was installed
+#   ./dev.sh package    build the Debian package trimora_VERSION_ARCH.deb in this folder
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -123,8 +124,18 @@ case "${1:-}" in
         rm -rf "$prefix"
         exit $status
         ;;
+    package)
+        PACKAGES+=(dpkg-dev file)
+        install_missing
+        build build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+            -DTRIMORA_BUILD_TESTS=OFF -DTRIMORA_BUILD_BENCH=OFF
+        rm -f build-package/trimora_*.deb trimora_*.deb
+        (cd build-package && cpack >/dev/null)
+        mv build-package/trimora_*.deb .
+        echo "Built $(ls trimora_*.deb): install it with 'apt install ./trimora_*.deb', remove it with 'apt remove trimora'"
+        ;;
     *)
-        sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
