@@ -49,7 +49,6 @@ public:
     Files() {
         std::string pattern = (ScratchFolder() / "trimora-gui-bench-XXXXXX").string();
         root_ = ::mkdtemp(pattern.data());
-        ::setenv("TRIMORA_HOME", (root_ / "home").c_str(), 1);
         std::mt19937 random(7);
         std::uniform_int_distribution<int> length(0, 300);
         std::uniform_int_distribution<long> age(0, 3L * 365 * 24 * 3600);
@@ -75,11 +74,14 @@ public:
         fs::remove_all(root_, ec);
     }
     std::string ListFile;
+    std::string Home() const { return (root_ / "home").string(); }
 
 private:
     fs::path root_;
 };
 
+// The window with settings, data folder and desktop files of its own, in a
+// temporary home: nothing of the user's is read or written.
 struct Window {
     TWidgetDialogs Dialogs;
     TSystemDesktop Desktop;
@@ -95,15 +97,11 @@ struct Window {
     }
 };
 
-Files& TheFiles() {
-    static Files files;
-    return files;
-}
+std::unique_ptr<Files> files;
+std::unique_ptr<Window> window;
 
-Window& TheWindow() {
-    static Window window;
-    return window;
-}
+Files& TheFiles() { return *files; }
+Window& TheWindow() { return *window; }
 
 // The list loaded and a hundred rows selected here and there.
 void LoadedAndSelected() {
@@ -181,10 +179,19 @@ BENCHMARK(BM_ScrollAndPaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    files = std::make_unique<Files>();
+    const std::string home = files->Home();
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TRIMORA_HOME"})
+        ::setenv(variable, (home + "/" + variable).c_str(), 1);
+    fs::create_directories(home + "/HOME");
+    QApplication application(argc, argv);
+    window = std::make_unique<Window>();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    // The window goes before the application it belongs to.
+    window.reset();
+    files.reset();
     return 0;
 }
