@@ -35,6 +35,7 @@
 #include "main_window.h"
 #include "report.h"
 #include "settings_store.h"
+#include "status_panel.h"
 #include "tip_window.h"
 
 using namespace trimora;
@@ -128,6 +129,11 @@ private slots:
     void tipOfTheDayAtFirstActivation_data();
     void tipOfTheDayAtFirstActivation();
     void settingsStoredAtExit();
+    void menusAsTheyStand();
+    void progressAndSearchWhileBusy();
+    void longPathsShortenedInTheMiddle();
+    void runKeepsTheRowInSight();
+    void batchRunShowsNoMessage();
     void everyControlHasAName();
 
 private:
@@ -790,15 +796,159 @@ void MainWindowTest::settingsStoredAtExit() {
     W().FileView()->horizontalHeader()->resizeSection(ColumnPath, 260);
     W().ThemesMenu()->findChild<QAction*>(QStringLiteral("ThemeStripes"))->trigger();
     QVERIFY(!W().findChild<QToolBar*>(QStringLiteral("tbMain"))->styleSheet().isEmpty());
+    W().addToolBar(Qt::LeftToolBarArea, W().findChild<QToolBar*>(QStringLiteral("tbMain")));
     QVERIFY(W().close());
     window_.reset();
     Open();
     QCOMPARE(W().FileView()->horizontalHeader()->sectionSize(ColumnPath), 260);
     QCOMPARE(W().Settings().Theme, QStringLiteral("Stripes"));
     QVERIFY(W().ThemesMenu()->findChild<QAction*>(QStringLiteral("ThemeStripes"))->isChecked());
+    QCOMPARE(W().toolBarArea(W().findChild<QToolBar*>(QStringLiteral("tbMain"))), Qt::LeftToolBarArea);
     QCOMPARE(ToolbarButtons(*W().findChild<QToolBar*>(QStringLiteral("tbMain"))),
              (QStringList{"CompressCmd", "", "CropCmd", "DeleteCmd", "", "AddDirCmd", "ClearCmd", "LoadListCmd",
                           "SaveListCmd", "", "PreviewCmd"}));
+}
+
+namespace {
+// A menu's entries by name, "-" for a separator shown.
+QStringList Entries(const QMenu* menu) {
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            if (action->isVisible()) entries << QStringLiteral("-");
+        } else {
+            entries << (action->menu() != nullptr ? action->menu()->title() : action->objectName());
+        }
+    }
+    return entries;
+}
+}  // namespace
+
+void MainWindowTest::menusAsTheyStand() {
+    Open();
+    QCOMPARE(Entries(W().findChild<QMenu*>(QStringLiteral("mnFile"))),
+             (QStringList{"CompressCmd", "RestoreAllCmd", "RestoreCmd", "RemBakCmd", "-", "AddDirCmd", "-", "-",
+                          "ExitCmd"}));
+    QCOMPARE(Entries(W().findChild<QMenu*>(QStringLiteral("mnTools"))),
+             (QStringList{"DeleteCmd", "CropCmd", "SyncDirsCmd", "-", "ClearCmd", "LoadListCmd", "SaveListCmd",
+                          "SaveAsListCmd", "RefreshCmd", "-", "PreviewCmd", "ViewLogCmd", "-", "Themes",
+                          "OptionCmd"}));
+    QCOMPARE(Entries(W().findChild<QMenu*>(QStringLiteral("mnHelp"))),
+             (QStringList{"HelpCmd", "WhatsThisCmd", "ShowTipsCmdMenu", "-", "AboutCmd"}));
+    QCOMPARE(W().findChild<QAction*>(QStringLiteral("ShowTipsCmdMenu"))->text(), QStringLiteral("&Tip of the Day"));
+    QCOMPARE(Entries(W().ListMenu()), (QStringList{"PreviewCmd", "-", "DeleteCmd", "ClearCmd", "CropCmd", "-",
+                                                   "LoadListCmd", "SaveListCmd", "-", "RestoreCmd"}));
+    QCOMPARE(Entries(W().ThemesMenu()), (QStringList{"ThemeDefault", "ThemeOfficeXP", "ThemeStripes"}));
+    QVERIFY(W().ThemesMenu()->findChild<QAction*>(QStringLiteral("ThemeDefault"))->isChecked());
+    // The menu bar and the toolbar are bars of their own, one above the other.
+    auto* menuBar = W().findChild<QToolBar*>(QStringLiteral("MainMenu"));
+    auto* toolbar = W().findChild<QToolBar*>(QStringLiteral("tbMain"));
+    QCOMPARE(menuBar->windowTitle(), QStringLiteral("Main Menu"));
+    QCOMPARE(toolbar->windowTitle(), QStringLiteral("Main Toolbar"));
+    QVERIFY(menuBar->isMovable() && menuBar->isFloatable() && toolbar->isMovable() && toolbar->isFloatable());
+    QVERIFY(menuBar->geometry().bottom() < toolbar->geometry().top());
+}
+
+// While a folder is scanned panel 1 says where; while a list loads or is
+// saved the progress bar shows. Both are gone after.
+void MainWindowTest::progressAndSearchWhileBusy() {
+    MakeSite();
+    Write("site/sub/g.html", Page);
+    Open();
+    QString searching;
+    QTimer::singleShot(0, &W(), [&] { searching = W().StatusPanelText(1); });
+    dialogs_->Folders.push_back(QString::fromStdString(SitePath("")));
+    W().Action(AddDirCmd)->trigger();
+    QVERIFY2(searching.startsWith(QStringLiteral("Press Esc to abort! Searching: ")), qPrintable(searching));
+    QVERIFY(searching.endsWith(QStringLiteral("*.*")));
+    QTRY_COMPARE(W().StatusPanelText(1),
+                 QString::fromStdString(StatusTotals(W().List().EntryList, ",").Sizes));
+
+    auto watchProgress = [&](int* maximum) {
+        QTest::qWait(30);  // events are let through at most every 20 ms
+        QTimer::singleShot(0, &W(), [this, maximum] {
+            *maximum = W().Progress()->isVisible() ? W().Progress()->maximum() : -1;
+        });
+    };
+    const QString list = QString::fromStdString(*home_ / "seven.lst");
+    dialogs_->SaveNames.push_back(list);
+    int saving = 0;
+    watchProgress(&saving);
+    W().Action(SaveListCmd)->trigger();
+    QCOMPARE(saving, 7);  // one step a row
+    QVERIFY(W().Progress()->isHidden());
+    int loading = 0;
+    watchProgress(&loading);
+    dialogs_->OpenNames.push_back(list);
+    W().Action(LoadListCmd)->trigger();
+    QCOMPARE(loading, int(test::ReadText(list.toStdString()).size()));  // bytes
+    QVERIFY(W().Progress()->isHidden());
+    QCOMPARE(W().List().EntryList.size(), 7u);
+}
+
+void MainWindowTest::longPathsShortenedInTheMiddle() {
+    Open();
+    auto* panel = W().findChild<TStatusPanel*>(QStringLiteral("sbPanel1"));
+    QVERIFY(panel != nullptr);
+    const QString path = QStringLiteral("Press Esc to abort! Searching: /srv/www/") + QString(40, QLatin1Char('x')) +
+                         QStringLiteral("/very/deep/folder/of/the/site/*.*");
+    panel->SetText(path);
+    panel->resize(220, panel->height());
+    const QString shown = panel->ShownText();
+    QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+    QVERIFY(shown.startsWith(QStringLiteral("Press")));
+    QVERIFY(shown.endsWith(QStringLiteral("*.*")));
+    QVERIFY(panel->fontMetrics().horizontalAdvance(shown) <= 220 - 22);
+    panel->resize(2000, panel->height());
+    QCOMPARE(panel->ShownText(), path);
+}
+
+void MainWindowTest::runKeepsTheRowInSight() {
+    for (int i = 0; i < 60; ++i) Write("site/p" + std::to_string(100 + i) + ".html", Page);
+    Open();
+    W().resize(600, 260);
+    AddSite();
+    QTableView* view = W().FileView();
+    view->scrollToBottom();
+    Idle();
+    QSignalSpy finished(&W(), &TfmMain::RunFinished);
+    std::vector<int> topRows;
+    W().RunSettings.BeforeFile = [&](std::size_t) {};
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] { topRows.push_back(view->rowAt(0)); });
+    watch.start(1);
+    W().Action(CompressCmd)->trigger();
+    QTRY_COMPARE(finished.count(), 1);
+    watch.stop();
+    // The run starts at the top and goes down with the files.
+    QVERIFY(!topRows.empty());
+    QCOMPARE(topRows.front(), 0);
+    QVERIFY(std::is_sorted(topRows.begin(), topRows.end()));
+    const QRect last = view->visualRect(W().Model()->index(59, 0));
+    QVERIFY(view->viewport()->rect().intersects(last));
+}
+
+// Nothing waits for an answer in a "/c" run: what would be a message box
+// goes to standard error. Outside such a run the same problem is shown.
+void MainWindowTest::batchRunShowsNoMessage() {
+    MakeSite();
+    const std::string list = Write("one.lst", SitePath("a.html") + "\r\n");
+    Write("trimora/Trimora.conf", "[General]\nRecurse=maybe\nShowTips=0\n");
+    TMainWindowSetup setup;
+    setup.Parameters = {QStringLiteral("/c"), QString::fromStdString(list)};
+    window_ = std::make_unique<TfmMain>(*dialogs_, *desktop_, setup);
+    QSignalSpy ended(window_.get(), &TfmMain::BatchFinished);
+    W().show();
+    QTRY_COMPARE(ended.count(), 1);
+    QCOMPARE(ended[0][0].toInt(), 0);
+    QVERIFY(dialogs_->Messages.empty());
+    window_.reset();
+
+    Write("trimora/Trimora.conf", "[General]\nRecurse=maybe\nShowTips=0\n");
+    Open({}, true);
+    QTRY_COMPARE(dialogs_->Messages.size(), 1u);
+    QCOMPARE(dialogs_->Messages[0].Text, QStringLiteral("Invalid data type for 'Recurse'"));
+    QCOMPARE(dialogs_->Messages[0].Icon, QMessageBox::Critical);
 }
 
 void MainWindowTest::everyControlHasAName() {
