@@ -217,8 +217,9 @@ void TTagTreeEditor::BuildPanel() {
     contentLayout->addWidget(rbVBScript, 2, 1);
     cbKeepLicense = check(gbTagContent, "cbKeepLicense", "Keep /*! licence comments");
     cbStyleComments = check(gbTagContent, "cbStyleComments", "Remove style-sheet comments");
-    contentLayout->addWidget(cbKeepLicense, 3, 0);
-    contentLayout->addWidget(cbStyleComments, 3, 1);
+    // Long captions: a row each, across both columns.
+    contentLayout->addWidget(cbKeepLicense, 3, 0, 1, 2);
+    contentLayout->addWidget(cbStyleComments, 4, 0, 1, 2);
 
     gbContent = MakeControl<QGroupBox>(this, "gbContent", QStringLiteral(" Content "));
     rbNormal0 = radio(gbContent, "rbNormal0", "Normal Compress");
@@ -246,9 +247,9 @@ void TTagTreeEditor::BuildPanel() {
     formatLayout->addWidget(rbVBScript0, 1, 1);
     formatLayout->addWidget(cbRemQuotes, 2, 0);
     formatLayout->addWidget(cbDontRemComments, 2, 1);
-    formatLayout->addWidget(cbKeepLicense0, 3, 0);
-    formatLayout->addWidget(cbStyleComments0, 3, 1);
-    formatLayout->addLayout(maxLength, 4, 0, 1, 2);
+    formatLayout->addWidget(cbKeepLicense0, 3, 0, 1, 2);
+    formatLayout->addWidget(cbStyleComments0, 4, 0, 1, 2);
+    formatLayout->addLayout(maxLength, 5, 0, 1, 2);
 
     connect(cbReplaceTag, &QCheckBox::toggled, this, &TTagTreeEditor::UpdateDependentControls);
     for (QRadioButton* mode : {rbNormal0, rbScript0, rbStyle0, rbVBScript0, rbNormal, rbDoNotTouch, rbRemContents,
