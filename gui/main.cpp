@@ -225,5 +225,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(1000, &wait, &QEventLoop::quit);
     wait.exec();
     mainWindow.show();
+    // Where no window manager hands out the focus, the window takes it.
+    mainWindow.activateWindow();
     return QApplication::exec();
 }
