@@ -566,7 +566,6 @@ CommandState TfmMain::CurrentState() const {
 
 void TfmMain::alGeneralUpdate() {
     alGeneral->ApplyEnabling(CurrentState());
-    for (QAction* theme : themeGroup_->actions()) theme->setEnabled(true);
 }
 
 void TfmMain::UpdateStatusTotals() {

@@ -100,6 +100,8 @@ private slots:
     void init();
     void cleanup();
 
+    void columnTexts_data();
+    void columnTexts();
     void enablingTable_data();
     void enablingTable();
     void statusBarSumsTheSelection_data();
@@ -130,6 +132,7 @@ private slots:
     void tipOfTheDayAtFirstActivation();
     void settingsStoredAtExit();
     void menusAsTheyStand();
+    void everyCommandReachedFromItsKeyToolbarAndMenus();
     void progressAndSearchWhileBusy();
     void longPathsShortenedInTheMiddle();
     void runKeepsTheRowInSight();
@@ -210,6 +213,30 @@ void MainWindowTest::ClickRow(int row, Qt::KeyboardModifiers modifiers) {
     view->scrollTo(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
     Idle();
+}
+
+void MainWindowTest::columnTexts_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("empty") << qint64(0) << "1 KB";
+    QTest::newRow("1,023 bytes") << qint64(1023) << "1 KB";
+    QTest::newRow("1,024 bytes") << qint64(1024) << "2 KB";
+    QTest::newRow("5,000,000 bytes") << qint64(5000000) << "4,883 KB";
+    QTest::newRow("beyond 32 bits") << qint64(5000000000) << "4,882,813 KB";
+}
+
+// Sizes in KB, never 0, grouped as the locale groups (C here); times in the
+// locale's short date and long time, the time left out at midnight.
+void MainWindowTest::columnTexts() {
+    QFETCH(qint64, size);
+    QFETCH(QString, shown);
+    QCOMPARE(TFileListModel::SizeText(size), shown);
+    const QDateTime midnight(QDate(2024, 3, 9), QTime(0, 0));
+    const QDateTime afternoon(QDate(2024, 3, 9), QTime(15, 4, 5));
+    const QString date = QLocale().toString(QDate(2024, 3, 9), QLocale::ShortFormat);
+    QCOMPARE(TFileListModel::ModifiedText(midnight.toSecsSinceEpoch()), date);
+    QVERIFY(TFileListModel::ModifiedText(afternoon.toSecsSinceEpoch()).startsWith(date + QLatin1Char(' ')));
+    QVERIFY(TFileListModel::ModifiedText(afternoon.toSecsSinceEpoch()).contains(QStringLiteral("15:04:05")));
 }
 
 void MainWindowTest::enablingTable_data() {
@@ -847,6 +874,49 @@ void MainWindowTest::menusAsTheyStand() {
     QCOMPARE(toolbar->windowTitle(), QStringLiteral("Main Toolbar"));
     QVERIFY(menuBar->isMovable() && menuBar->isFloatable() && toolbar->isMovable() && toolbar->isFloatable());
     QVERIFY(menuBar->geometry().bottom() < toolbar->geometry().top());
+}
+
+// In help mode each command shows its topic instead of running: a way to
+// see that its key, its toolbar button and its menu entries reach it.
+void MainWindowTest::everyCommandReachedFromItsKeyToolbarAndMenus() {
+    MakeSite();
+    Open();
+    AddSite();
+    W().Action(WhatsThisCmd)->trigger();
+    QVERIFY(W().HelpMode());
+    for (const CommandSpec& spec : CommandTable()) {
+        if (spec.Shortcut == nullptr || spec.Id == WhatsThisCmd) continue;
+        dialogs_->HelpPopups.clear();
+        QTest::keySequence(W().FileView(), QKeySequence(QLatin1String(spec.Shortcut)));
+        QCOMPARE(dialogs_->HelpPopups, std::vector<int>{spec.HelpContext});
+    }
+    auto* toolbar = W().findChild<QToolBar*>(QStringLiteral("tbMain"));
+    for (QAction* action : toolbar->actions()) {
+        if (action->isSeparator()) continue;
+        dialogs_->HelpPopups.clear();
+        QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
+        QCOMPARE(dialogs_->HelpPopups, std::vector<int>{HelpContextOf(action)});
+    }
+    // File > Compress Files and Tools > Delete by their access keys, and the
+    // list's context menu.
+    const std::tuple<Qt::Key, Qt::Key, int> entries[] = {{Qt::Key_F, Qt::Key_M, 10030}, {Qt::Key_T, Qt::Key_D, 10010}};
+    for (const auto& [menu, entry, context] : entries) {
+        dialogs_->HelpPopups.clear();
+        QTest::keyClick(&W(), menu, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        QTest::keyClick(QApplication::activePopupWidget(), entry);
+        QTRY_COMPARE(dialogs_->HelpPopups, std::vector<int>{context});
+    }
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    dialogs_->HelpPopups.clear();
+    W().ListMenu()->popup(W().mapToGlobal(QPoint(50, 50)));
+    QTRY_VERIFY(W().ListMenu()->isVisible());
+    QTest::keyClick(W().ListMenu(), Qt::Key_Down);
+    QTest::keyClick(W().ListMenu(), Qt::Key_Return);
+    QTRY_COMPARE(dialogs_->HelpPopups, std::vector<int>{10055});
+    W().Action(WhatsThisCmd)->trigger();
+    QVERIFY(!W().RunActive());
+    QCOMPARE(W().List().EntryList.size(), 6u);
 }
 
 // While a folder is scanned panel 1 says where; while a list loads or is
