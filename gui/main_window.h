@@ -175,6 +175,8 @@ private:
     void SyncOptionsFromSettings();
 
     void StartRun(TRunning running, const std::function<void(std::function<void()>)>& start);
+    template <typename Run>
+    void StartResultsRun(const std::shared_ptr<Run>& run, bool compressing);
     void TakeRunResults();
     void EndRun();
     void RequestAbort();

@@ -128,50 +128,36 @@ void TfmMain::EndRun() {
     if (closeRequested_) CloseWhenIdle();
 }
 
-void TfmMain::CompressCmdExecute() {
-    if (run_ || busy_ > 0) return;
-    lvFiles->scrollToTop();
-    auto run = std::make_shared<TCompressRun>(*list_, RunSettings);
+// Compress, restore and backup removal: a plan whose results are taken over
+// as they come.
+template <typename Run>
+void TfmMain::StartResultsRun(const std::shared_ptr<Run>& run, bool compressing) {
     TRunning running;
     running.Owner = run;
     running.TakeResults = [run] { return run->TakeResults(); };
     running.Stop = [run] { run->Stop(); };
     running.Aborted = [run] { return run->Result().Aborted; };
-    running.Compressing = true;
+    running.Compressing = compressing;
     StartRun(std::move(running), [run](std::function<void()> ready) {
         run->ResultsReady = std::move(ready);
         run->Start();
     });
 }
 
-namespace {
-template <typename Run>
-void StartRingRun(const std::shared_ptr<Run>& run, std::function<void()> ready) {
-    run->ResultsReady = std::move(ready);
-    run->Start();
+void TfmMain::CompressCmdExecute() {
+    if (run_ || busy_ > 0) return;
+    lvFiles->scrollToTop();
+    StartResultsRun(std::make_shared<TCompressRun>(*list_, RunSettings), true);
 }
-}  // namespace
 
 void TfmMain::RestoreAllCmdExecute() {
     if (run_ || busy_ > 0) return;
-    auto run = std::make_shared<TRingRun>(*list_, TRingKind::Restore, [](std::size_t) { return true; });
-    TRunning running;
-    running.Owner = run;
-    running.TakeResults = [run] { return run->TakeResults(); };
-    running.Stop = [run] { run->Stop(); };
-    running.Aborted = [run] { return run->Result().Aborted; };
-    StartRun(std::move(running), [run](std::function<void()> ready) { StartRingRun(run, std::move(ready)); });
+    StartResultsRun(std::make_shared<TRingRun>(*list_, TRingKind::Restore, [](std::size_t) { return true; }), false);
 }
 
 void TfmMain::RestoreCmdExecute() {
     if (run_ || busy_ > 0) return;
-    auto run = std::make_shared<TRingRun>(*list_, TRingKind::Restore, SelectionOf());
-    TRunning running;
-    running.Owner = run;
-    running.TakeResults = [run] { return run->TakeResults(); };
-    running.Stop = [run] { run->Stop(); };
-    running.Aborted = [run] { return run->Result().Aborted; };
-    StartRun(std::move(running), [run](std::function<void()> ready) { StartRingRun(run, std::move(ready)); });
+    StartResultsRun(std::make_shared<TRingRun>(*list_, TRingKind::Restore, SelectionOf()), false);
 }
 
 void TfmMain::RemBakCmdExecute() {
@@ -179,13 +165,8 @@ void TfmMain::RemBakCmdExecute() {
     if (Ask(QMessageBox::Warning, Text(RemoveBackupsCaption), Text(RemoveBackupsQuestion),
             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    auto run = std::make_shared<TRingRun>(*list_, TRingKind::RemoveBackups, [](std::size_t) { return true; });
-    TRunning running;
-    running.Owner = run;
-    running.TakeResults = [run] { return run->TakeResults(); };
-    running.Stop = [run] { run->Stop(); };
-    running.Aborted = [run] { return run->Result().Aborted; };
-    StartRun(std::move(running), [run](std::function<void()> ready) { StartRingRun(run, std::move(ready)); });
+    StartResultsRun(std::make_shared<TRingRun>(*list_, TRingKind::RemoveBackups, [](std::size_t) { return true; }),
+                    false);
 }
 
 void TfmMain::SyncDirsCmdExecute() {
