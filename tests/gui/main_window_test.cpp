@@ -119,6 +119,7 @@ private slots:
     void batchRunCompressesAndEnds();
     void batchRunOfTheProgram();
     void restoreSwitchNeedsNoDisplay();
+    void authorSwitchOpensNoWindow();
     void automaticListRoundTrip();
     void closePromptWithoutAutomaticList();
     void loadSaveAndRecentLists();
@@ -598,6 +599,20 @@ void MainWindowTest::restoreSwitchNeedsNoDisplay() {
     QCOMPARE(store.Settings().value(QStringLiteral("CompressOptions")).toInt(), 40);
     QCOMPARE(store.Settings().value(QStringLiteral("MainForm/Toolbar/Button 0")).toString(),
              QStringLiteral("CompressCmd"));
+}
+
+// "Author" anywhere in the command line shows who made the program and
+// nothing else: the main window, which would write the first start's
+// settings, is never made.
+void MainWindowTest::authorSwitchOpensNoWindow() {
+    QProcess program;
+    program.start(QStringLiteral(TRIMORA_GUI_PATH), {QStringLiteral("--by-Author")});
+    QVERIFY(program.waitForStarted());
+    QVERIFY(!program.waitForFinished(1500));  // the message waits for its OK
+    program.kill();
+    program.waitForFinished();
+    QVERIFY(!fs::exists(*home_ / "trimora/Trimora.conf"));
+    QVERIFY(!fs::exists(*home_ / "trimora/trimora.nti"));
 }
 
 void MainWindowTest::automaticListRoundTrip() {
