@@ -2,6 +2,7 @@
 # Sets up, builds and runs Trimora on Debian 12.
 #   ./dev.sh run        install what is missing, build, compress the bundled sample site into a temporary folder
 #   ./dev.sh test       install what is missing, build, run every test
+#   ./dev.sh gui        install what is missing, build, open the window with a copy of the sample site listed
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
 #   ./dev.sh tsan       build the batch layer's tests with ThreadSanitizer and run them
 #   ./dev.sh bench      build with optimisation and run the benchmarks
@@ -65,6 +66,22 @@ case "${1:-}" in
         install_missing
         build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
         run_tests build
+        ;;
+    gui)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+            echo "No display: run ./dev.sh gui on a desktop (or inside xvfb-run -a)." >&2
+            exit 1
+        fi
+        # A copy of the sample site in a fresh temporary folder, named by a
+        # list file there; the folder also holds this run's settings and data
+        # folder, so that compressing in the window changes nothing else.
+        out=$(mktemp -d)
+        cp -r samples/site "$out/site"
+        printf '%s\r\n' "$out/site" > "$out/site.lst"
+        echo "The sample site's copy: $out/site"
+        TRIMORA_HOME=$out/data XDG_DATA_HOME=$out/desktop ./build/gui/trimora "$out/site.lst"
         ;;
     sanitize)
         install_missing
@@ -135,7 +152,8 @@ case "${1:-}" in
         echo "Built $(ls trimora_*.deb): install it with 'apt install ./trimora_*.deb', remove it with 'apt remove trimora'"
         ;;
     *)
-        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+        # The comment block at the top, whatever its length.
+        awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
         exit 2
         ;;
 esac

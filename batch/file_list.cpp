@@ -27,10 +27,15 @@ std::int64_t ToSeconds(fs::file_time_type time) {
     return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
 }
 
-// Letters compared without case (ASCII), other bytes by value.
+// Letters compared without case (ASCII), other bytes by value. Paths in a
+// list share long beginnings: the bytes that are equal as they stand are
+// passed over first at the speed of a memory compare.
 int CompareText(std::string_view a, std::string_view b) {
     const std::size_t length = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < length; ++i) {
+    const std::size_t same =
+        static_cast<std::size_t>(std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(length), b.begin()).first -
+                                 a.begin());
+    for (std::size_t i = same; i < length; ++i) {
         auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
         if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
         if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);

@@ -2,12 +2,21 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QCursor>
 #include <QFileDialog>
+#include <QWhatsThis>
+
+#include "help.h"
 
 namespace trimora::gui {
 
 void TDialogs::ShowError(QWidget* parent, const QString& text) {
     Message(parent, QMessageBox::Critical, QLatin1String(ApplicationTitle), text, QMessageBox::Ok);
+}
+
+void TDialogs::HelpPopup(QWidget* parent, int helpContext) {
+    const QString text = HelpContextText(helpContext);
+    if (!text.isEmpty()) QWhatsThis::showText(QCursor::pos(), text, parent);
 }
 
 QMessageBox::StandardButton TWidgetDialogs::Message(QWidget* parent, QMessageBox::Icon icon, const QString& caption,

@@ -38,6 +38,10 @@ public:
     // Shows a window modally and answers its result (QDialog::Accepted or
     // Rejected).
     virtual int Exec(QDialog& dialog) = 0;
+
+    // What's This? help: the topic of a help context as a pop-up beside the
+    // mouse, gone at the next click; nothing for a context without topic.
+    virtual void HelpPopup(QWidget* parent, int helpContext);
 };
 
 // The desktop's "open": a file or a web page in its default program.

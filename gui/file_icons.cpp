@@ -25,25 +25,28 @@ QString BundledName(const QString& iconName, const QString& genericName) {
     return QStringLiteral("text-x-generic");
 }
 
-// By the name alone: the file may be gone, and reading it would be slow.
-QMimeType TypeOf(const QString& fileName) {
-    static const QMimeDatabase database;
-    return database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-}
+const QString GenericFile = QStringLiteral("text-x-generic");
 
 }  // namespace
 
-QString TFileIcons::IconName(const QString& fileName) { return TypeOf(fileName).iconName(); }
+TIconNames IconNamesOf(const QString& fileName) {
+    // QMimeDatabase may be used from several threads at once.
+    static const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+    return {type.iconName(), type.genericIconName()};
+}
 
-QIcon TFileIcons::ForFile(const QString& fileName) {
-    const QMimeType type = TypeOf(fileName);
-    const QString iconName = type.iconName();
-    if (const auto it = cache_.constFind(iconName); it != cache_.constEnd()) return *it;
-    const QIcon fallback = BundledIcon(BundledName(iconName, type.genericIconName()));
-    const QIcon icon = QIcon::fromTheme(iconName, QIcon::fromTheme(type.genericIconName(), fallback));
-    cache_.insert(iconName, icon);
+QString TFileIcons::IconName(const QString& fileName) { return IconNamesOf(fileName).Name; }
+
+QIcon TFileIcons::Make(const TIconNames& names) {
+    if (const auto it = cache_.constFind(names.Name); it != cache_.constEnd()) return *it;
+    const QIcon fallback = BundledIcon(BundledName(names.Name, names.Generic));
+    const QIcon icon = QIcon::fromTheme(names.Name, QIcon::fromTheme(names.Generic, fallback));
+    cache_.insert(names.Name, icon);
     return icon;
 }
+
+QIcon TFileIcons::ForFile(const QString& fileName) { return Make(IconNamesOf(fileName)); }
 
 QIcon TFileIcons::Folder() {
     const QString key = QStringLiteral("folder");
@@ -51,6 +54,23 @@ QIcon TFileIcons::Folder() {
     const QIcon icon = QIcon::fromTheme(key, BundledIcon(key));
     cache_.insert(key, icon);
     return icon;
+}
+
+int TFileIcons::IndexOf(const TIconNames& names) {
+    if (byIndex_.isEmpty()) {
+        byIndex_.append(Make({GenericFile, GenericFile}));
+        indexOfName_.insert(GenericFile, 0);
+    }
+    if (const auto it = indexOfName_.constFind(names.Name); it != indexOfName_.constEnd()) return *it;
+    const int index = static_cast<int>(byIndex_.size());
+    byIndex_.append(Make(names));
+    indexOfName_.insert(names.Name, index);
+    return index;
+}
+
+QIcon TFileIcons::At(int index) {
+    if (byIndex_.isEmpty()) IndexOf({GenericFile, GenericFile});
+    return index >= 0 && index < byIndex_.size() ? byIndex_[index] : byIndex_[0];
 }
 
 }  // namespace trimora::gui

@@ -1,5 +1,6 @@
 #include "tag_tree_editor.h"
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "default_rules.h"
 #include "dialogs.h"
 #include "widget_text.h"
 
@@ -213,6 +215,11 @@ void TTagTreeEditor::BuildPanel() {
     contentLayout->addWidget(rbScript, 1, 1);
     contentLayout->addWidget(rbStyle, 2, 0);
     contentLayout->addWidget(rbVBScript, 2, 1);
+    cbKeepLicense = check(gbTagContent, "cbKeepLicense", "Keep /*! licence comments");
+    cbStyleComments = check(gbTagContent, "cbStyleComments", "Remove style-sheet comments");
+    // Long captions: a row each, across both columns.
+    contentLayout->addWidget(cbKeepLicense, 3, 0, 1, 2);
+    contentLayout->addWidget(cbStyleComments, 4, 0, 1, 2);
 
     gbContent = MakeControl<QGroupBox>(this, "gbContent", QStringLiteral(" Content "));
     rbNormal0 = radio(gbContent, "rbNormal0", "Normal Compress");
@@ -221,6 +228,8 @@ void TTagTreeEditor::BuildPanel() {
     rbVBScript0 = radio(gbContent, "rbVBScript0", "VBScript Compress");
     cbRemQuotes = check(gbContent, "cbRemQuotes", "Remove Quotes");
     cbDontRemComments = check(gbContent, "cbDontRemComments", "Do not remove comments");
+    cbKeepLicense0 = check(gbContent, "cbKeepLicense0", "Keep /*! licence comments");
+    cbStyleComments0 = check(gbContent, "cbStyleComments0", "Remove style-sheet comments");
     lbMaxLen = MakeControl<QLabel>(gbContent, "lbMaxLen", QStringLiteral("Maximum Length:"));
     edMaxLen = new QLineEdit(gbContent);
     edMaxLen->setObjectName(QStringLiteral("edMaxLen"));
@@ -238,10 +247,14 @@ void TTagTreeEditor::BuildPanel() {
     formatLayout->addWidget(rbVBScript0, 1, 1);
     formatLayout->addWidget(cbRemQuotes, 2, 0);
     formatLayout->addWidget(cbDontRemComments, 2, 1);
-    formatLayout->addLayout(maxLength, 3, 0, 1, 2);
+    formatLayout->addWidget(cbKeepLicense0, 3, 0, 1, 2);
+    formatLayout->addWidget(cbStyleComments0, 4, 0, 1, 2);
+    formatLayout->addLayout(maxLength, 5, 0, 1, 2);
 
     connect(cbReplaceTag, &QCheckBox::toggled, this, &TTagTreeEditor::UpdateDependentControls);
-    connect(rbNormal0, &QRadioButton::toggled, this, &TTagTreeEditor::UpdateDependentControls);
+    for (QRadioButton* mode : {rbNormal0, rbScript0, rbStyle0, rbVBScript0, rbNormal, rbDoNotTouch, rbRemContents,
+                               rbScript, rbStyle, rbVBScript})
+        connect(mode, &QRadioButton::toggled, this, &TTagTreeEditor::UpdateDependentControls);
     UpdateDependentControls();
 }
 
@@ -266,6 +279,16 @@ void TTagTreeEditor::BuildContextMenu() {
     pmTagView->addSeparator();
     ExpandAll1 = item("ExpandAll1", "Expand All", QKeySequence());
     CollapseAll1 = item("CollapseAll1", "Collapse All", QKeySequence());
+    pmTagView->addSeparator();
+    mnLoadBuiltIn = pmTagView->addMenu(QStringLiteral("Load Built-in Rules"));
+    mnLoadBuiltIn->setObjectName(QStringLiteral("mnLoadBuiltIn"));
+    mnLoadBuiltIn->menuAction()->setObjectName(QStringLiteral("LoadBuiltIn1"));
+    for (const auto& [name, caption, set] : {std::tuple{"LoadClassic1", "Classic", BuiltInSet::Classic},
+                                             std::tuple{"LoadModern1", "Modern", BuiltInSet::Modern}}) {
+        QAction* load = mnLoadBuiltIn->addAction(QString::fromUtf8(caption));
+        load->setObjectName(QLatin1String(name));
+        connect(load, &QAction::triggered, this, [this, set = set] { LoadBuiltInRules(set); });
+    }
     connect(AddFile1, &QAction::triggered, this, [this] { AddFileFormat(QString()); });
     connect(AddTag1, &QAction::triggered, this, [this] { AddTag(QString()); });
     connect(AddSubTag1, &QAction::triggered, this, [this] { AddSubTag(QString()); });
@@ -279,6 +302,12 @@ void TTagTreeEditor::UpdateDependentControls() {
     const bool normal = rbNormal0->isChecked();
     for (QWidget* control : std::initializer_list<QWidget*>{cbRemQuotes, lbMaxLen, edMaxLen, cbDontRemComments})
         control->setEnabled(normal);
+    // Licence comments are those of scripts and style sheets; comments are
+    // removed from style sheets only.
+    cbKeepLicense0->setEnabled(rbScript0->isChecked() || rbStyle0->isChecked());
+    cbStyleComments0->setEnabled(rbStyle0->isChecked());
+    cbKeepLicense->setEnabled(rbScript->isChecked() || rbStyle->isChecked());
+    cbStyleComments->setEnabled(rbStyle->isChecked());
 }
 
 TagNodeData* TTagTreeEditor::Record(QTreeWidgetItem* item) {
@@ -399,14 +428,16 @@ void TTagTreeEditor::LeaveItem(QTreeWidgetItem* item) {
         const std::pair<const QAbstractButton*, std::uint32_t> bits[] = {
             {cbRemPreWhiteChar, tfRemoveWhitespace}, {cbRemTag, tfRemoveTag},  {cbReplaceTag, tfReplaceTag},
             {rbDoNotTouch, tfDoNotCompress},         {rbRemContents, tfRemoveContent}, {rbScript, tfJavaScript},
-            {rbStyle, tfStyleSheet},                 {rbVBScript, tfVBScript}};
+            {rbStyle, tfStyleSheet},                 {rbVBScript, tfVBScript},
+            {cbKeepLicense, tfKeepLicense},          {cbStyleComments, tfStyleComments}};
         for (const auto& [control, bit] : bits)
             if (control->isChecked()) flags |= bit;
         if (level >= 2) record->Pattern = ToBytes(item->text(0));
     } else {
         const std::pair<const QAbstractButton*, std::uint32_t> bits[] = {
             {rbScript0, tfJavaScript},     {rbStyle0, tfStyleSheet},          {rbVBScript0, tfVBScript},
-            {cbRemQuotes, tfRemoveQuotes}, {cbDontRemComments, tfKeepComments}};
+            {cbRemQuotes, tfRemoveQuotes}, {cbDontRemComments, tfKeepComments},
+            {cbKeepLicense0, tfKeepLicense}, {cbStyleComments0, tfStyleComments}};
         for (const auto& [control, bit] : bits)
             if (control->isChecked()) flags |= bit;
         record->Pattern = ToBytes(item->text(0));
@@ -436,6 +467,8 @@ void TTagTreeEditor::ShowItem(QTreeWidgetItem* item) {
                              : !(flags & tfDoNotCompress) ? rbNormal
                                                            : rbDoNotTouch;
         mode->setChecked(true);
+        cbKeepLicense->setChecked((flags & tfKeepLicense) != 0);
+        cbStyleComments->setChecked((flags & tfStyleComments) != 0);
     } else {
         cbRemQuotes->setChecked((flags & tfRemoveQuotes) != 0);
         QRadioButton* mode = (flags & tfJavaScript)    ? rbScript0
@@ -444,6 +477,8 @@ void TTagTreeEditor::ShowItem(QTreeWidgetItem* item) {
                                                        : rbVBScript0;
         mode->setChecked(true);
         cbDontRemComments->setChecked((flags & tfKeepComments) != 0);
+        cbKeepLicense0->setChecked((flags & tfKeepLicense) != 0);
+        cbStyleComments0->setChecked((flags & tfStyleComments) != 0);
         edMaxLen->setText(QString::number(ReadMaxLength(record.Name.View())));
     }
 }
@@ -582,6 +617,12 @@ void TTagTreeEditor::UpdateContextMenu() {
 void TTagTreeEditor::TagViewContextPopup(const QPoint& position) {
     UpdateContextMenu();
     pmTagView->popup(TagView_->viewport()->mapToGlobal(position));
+}
+
+void TTagTreeEditor::LoadBuiltInRules(BuiltInSet set) {
+    if (TreeView == nullptr) return;
+    Formats = CopyRuleTree(BuiltInRules(set)->Formats);
+    ShowInTree(TreeView);
 }
 
 void TTagTreeEditor::ExpandAllClick(bool expand) {

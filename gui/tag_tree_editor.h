@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "default_rules.h"
 #include "tag_tree.h"
 
 class QAction;
@@ -62,6 +63,9 @@ public:
     void AddTag(const QString& text);
     void AddSubTag(const QString& text);
     void DeleteSelected();
+    // Refills the view with a built-in rule set in place of what it shows;
+    // like any edit it reaches the rules only through ApplyTree.
+    void LoadBuiltInRules(BuiltInSet set);
 
     // The selected item's record. Reads of an item without a record give an
     // empty text or 0; writes to it do nothing.
@@ -120,6 +124,8 @@ private:
     QRadioButton* rbScript;
     QRadioButton* rbStyle;
     QRadioButton* rbVBScript;
+    QCheckBox* cbKeepLicense;
+    QCheckBox* cbStyleComments;
     QGroupBox* gbContent;
     QRadioButton* rbNormal0;
     QRadioButton* rbScript0;
@@ -127,6 +133,8 @@ private:
     QRadioButton* rbVBScript0;
     QCheckBox* cbRemQuotes;
     QCheckBox* cbDontRemComments;
+    QCheckBox* cbKeepLicense0;
+    QCheckBox* cbStyleComments0;
     QLabel* lbMaxLen;
     QLineEdit* edMaxLen;
 
@@ -137,6 +145,7 @@ private:
     QAction* Delete1;
     QAction* ExpandAll1;
     QAction* CollapseAll1;
+    QMenu* mnLoadBuiltIn;
 };
 
 }  // namespace trimora::gui

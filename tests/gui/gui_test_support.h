@@ -27,8 +27,11 @@ public:
     std::deque<QMessageBox::StandardButton> Answers;  // the default answer is the first button offered
     std::deque<QString> Folders;                      // empty: cancelled
     std::deque<QString> SaveNames;
+    std::deque<QString> OpenNames;
     std::vector<QString> FolderCaptions;
     std::vector<FileRequest> SaveRequests;
+    std::vector<FileRequest> OpenRequests;
+    std::vector<int> HelpPopups;  // the help contexts shown as What's This? pop-ups
     // Runs a window shown modally; by default it is closed with Cancel.
     std::function<int(QDialog&)> OnExec = [](QDialog&) { return int(QDialog::Rejected); };
 
@@ -53,8 +56,12 @@ public:
         SaveRequests.push_back(request);
         return Take(SaveNames);
     }
-    QString OpenFileName(QWidget*, const FileRequest&) override { return {}; }
+    QString OpenFileName(QWidget*, const FileRequest& request) override {
+        OpenRequests.push_back(request);
+        return Take(OpenNames);
+    }
     int Exec(QDialog& dialog) override { return OnExec(dialog); }
+    void HelpPopup(QWidget*, int helpContext) override { HelpPopups.push_back(helpContext); }
 
     QStringList MessageTexts() const {
         QStringList texts;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QTreeWidgetItemIterator>
 
 #include "options_fixture.h"
 
@@ -41,6 +42,11 @@ private slots:
     void saveAppliesWithoutWriting();
     void leavingDropsBitsThePanelDoesNotShow();
     void anEmptyTreeCanGetItsFirstFormat();
+    void loadBuiltInRules_data();
+    void loadBuiltInRules();
+    void loadedRulesWaitForOk();
+    void licenceAndStyleCommentFlags_data();
+    void licenceAndStyleCommentFlags();
 
 private:
     OptionsFixture& F() { return *fixture_; }
@@ -329,7 +335,7 @@ void TagEditorTest::addedItemsReachTheFile() {
 void TagEditorTest::contextMenuEnabling_data() {
     QTest::addColumn<QStringList>("path");
     QTest::addColumn<QStringList>("enabled");
-    const QStringList always = {"AddFile1", "Delete1"};
+    const QStringList always = {"AddFile1", "Delete1", "LoadBuiltIn1"};
     QTest::newRow("html format") << QStringList{Html} << always + QStringList{"AddTag1", "ExpandAll1", "CollapseAll1"};
     QTest::newRow("style format") << QStringList{"*.css"} << always;
     QTest::newRow("tag with sub tags") << QStringList{Html, "META"}
@@ -456,6 +462,89 @@ void TagEditorTest::anEmptyTreeCanGetItsFirstFormat() {
     QCOMPARE(F().Engine->Formats().Size(), std::size_t(1));
     QCOMPARE(F().Engine->Formats()[0].Pattern.Str(), std::string("*.htm"));
     QCOMPARE(F().Engine->Formats()[0].Children[0].Name.Str(), std::string("P"));
+}
+
+void TagEditorTest::loadBuiltInRules_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("set");
+    QTest::newRow("modern") << "LoadModern1" << int(BuiltInSet::Modern);
+    QTest::newRow("classic after an edit") << "LoadClassic1" << int(BuiltInSet::Classic);
+}
+
+// Chosen from the context menu, a built-in set replaces the tree; OK makes
+// it the rules and writes them, byte for byte the set's own file. Every
+// item shown on the way keeps its flags, those of the newer options too.
+void TagEditorTest::loadBuiltInRules() {
+    QFETCH(QString, action);
+    QFETCH(int, set);
+    F().Open(1);
+    F().Click({Html, "BR"});
+    F().Editor()->DeleteSelected();
+    F().Click({Html});
+    emit F().Tree()->customContextMenuRequested(F().Tree()->visualItemRect(F().Item({Html})).center());
+    QMenu* menu = F().Editor()->ContextMenu();
+    QTRY_VERIFY(menu->isVisible());
+    QAction* load = menu->findChild<QAction*>(action);
+    QVERIFY(load != nullptr);
+    QVERIFY(load->isEnabled());
+    load->trigger();
+    menu->hide();
+    // Each item is shown and left once, as a user looking through it would.
+    for (QTreeWidgetItemIterator it(F().Tree()); *it != nullptr; ++it) F().Tree()->setCurrentItem(*it);
+    F().PressOk();
+    const auto expected = BuiltInRuleBytes(static_cast<BuiltInSet>(set));
+    const std::vector<std::uint8_t> written = F().Engine->SettingsBytes();
+    QVERIFY(written == std::vector<std::uint8_t>(expected.begin(), expected.end()));
+    QCOMPARE(FileText(OptionsFixture::TagSettingsFile()), std::string(expected.begin(), expected.end()));
+}
+
+void TagEditorTest::loadedRulesWaitForOk() {
+    const std::vector<std::uint8_t> before = F().Engine->SettingsBytes();
+    F().Open(1);
+    F().Editor()->LoadBuiltInRules(BuiltInSet::Modern);
+    QCOMPARE(F().Tree()->topLevelItem(0)->text(0), QStringLiteral("*.css"));
+    QTest::mouseClick(F().Button("btCancel"), Qt::LeftButton);
+    QVERIFY(!F().Dialog->TakeEditedRules().has_value());
+    QVERIFY(F().Engine->SettingsBytes() == before);
+    QCOMPARE(FileText(OptionsFixture::TagSettingsFile()), std::string(before.begin(), before.end()));
+}
+
+void TagEditorTest::licenceAndStyleCommentFlags_data() {
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QString>("keepLicense");
+    QTest::addColumn<QString>("styleComments");
+    QTest::addColumn<bool>("styleCommentsEnabled");
+    QTest::newRow("style-sheet format") << QStringList{"*.css"} << "cbKeepLicense0" << "cbStyleComments0" << true;
+    QTest::newRow("script format") << QStringList{"*.js;*.mjs;*.cjs"} << "cbKeepLicense0" << "cbStyleComments0"
+                                   << false;
+    QTest::newRow("style tag") << QStringList{Html, "STYLE"} << "cbKeepLicense" << "cbStyleComments" << true;
+    QTest::newRow("script tag") << QStringList{Html, "SCRIPT"} << "cbKeepLicense" << "cbStyleComments" << false;
+}
+
+// The panel shows the licence and style-comment flags where they act, and
+// writes back what it shows: unticking one takes that bit away.
+void TagEditorTest::licenceAndStyleCommentFlags() {
+    QFETCH(QStringList, path);
+    QFETCH(QString, keepLicense);
+    QFETCH(QString, styleComments);
+    QFETCH(bool, styleCommentsEnabled);
+    F().Engine->SetRules(BuiltInRules(BuiltInSet::Modern));
+    F().Open(1);
+    F().Click(path);
+    const std::uint32_t before = TTagTreeEditor::Flags(F().Item(path));
+    auto* license = Panel<QCheckBox>(keepLicense.toLatin1().constData());
+    auto* comments = Panel<QCheckBox>(styleComments.toLatin1().constData());
+    QVERIFY(license->isVisible());
+    QVERIFY(license->isEnabled());
+    QCOMPARE(license->isChecked(), (before & tfKeepLicense) != 0);
+    QCOMPARE(comments->isEnabled(), styleCommentsEnabled);
+    QCOMPARE(comments->isChecked(), (before & tfStyleComments) != 0);
+    QVERIFY(license->isChecked());
+    QTest::mouseClick(license, Qt::LeftButton);
+    F().Click({"*.vbs"});
+    QCOMPARE(TTagTreeEditor::Flags(F().Item(path)), before & ~tfKeepLicense);
+    // Modes without licence comments leave the boxes disabled.
+    QVERIFY(!Panel<QCheckBox>("cbKeepLicense0")->isEnabled());
 }
 
 QTEST_MAIN(TagEditorTest)
