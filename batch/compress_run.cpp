@@ -25,6 +25,7 @@
 
 #include "backup_records.h"
 #include "data_folder.h"
+#include "file_checks.h"
 #include "file_copy.h"
 #include "file_io.h"
 #include "paths.h"
@@ -365,7 +366,7 @@ private:
     // Compresses the file in memory into output_; false with a reason.
     bool CompressInMemory(const std::string& path, std::string& detail) {
         if (ReadWholeFile(path, input_) != ReadResult::Ok) {
-            detail = "Cannot open file " + path;
+            detail = CannotOpenFileText(path);
             return false;
         }
         if (!engine_.CompressBytes(path, input_, output_)) {
@@ -477,8 +478,8 @@ private:
         std::string detail;
         const bool needsBackup = !entry.BackedUp;
         if (!stamp.Exists || !stamp.IsRegular)
-            return needsBackup ? UnableToBackup(index, "Cannot open file " + source)
-                               : Failed(index, "Cannot open file " + source);
+            return needsBackup ? UnableToBackup(index, CannotOpenFileText(source))
+                               : Failed(index, CannotOpenFileText(source));
         if (stamp.IsLink && !entry.Linked)
             return needsBackup
                        ? UnableToBackup(index, source + " is a symbolic link now; nothing is written through it")
@@ -581,7 +582,7 @@ private:
         entry.OutFolder = OutputFolder(plan_, entry);
         const std::string target = entry.OutFolder + entry.Name;
         const TFileStamp stamp = StampOf(source);
-        if (!stamp.Exists || !stamp.IsRegular) return Failed(index, "Cannot open file " + source);
+        if (!stamp.Exists || !stamp.IsRegular) return Failed(index, CannotOpenFileText(source));
         if (stamp.IsLink && !entry.Linked)
             return Failed(index, source + " is a symbolic link now; it is not read through it");
         std::string detail;
@@ -596,6 +597,11 @@ private:
         const TFileStamp existing = StampOf(target);
         if (existing.IsLink) return Failed(index, target + " is a symbolic link; nothing is written through it");
         if (existing.Exists && !existing.IsRegular) return Failed(index, "Cannot create file " + target);
+        if (run_.Settings.KeepIdenticalOutputs && FileHoldsExactly(target, output_)) {
+            entry.Size = static_cast<std::int64_t>(output_.size());
+            Finish(entry, StatusFinished);
+            return Done(index);
+        }
         run_.Sweep.Sweep(entry.OutFolder);
         TStaged staged;
         staged.Index = index;
@@ -738,7 +744,7 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
     TPlan plan;
     plan.OtherFolderMode = (options.CompressOptions & coOtherFolder) != 0;
     if (plan.OtherFolderMode) {
-        plan.BaseLength = CommonFolder(list.EntryList).size();
+        plan.BaseLength = (settings.BaseFolder.empty() ? CommonFolder(list.EntryList) : settings.BaseFolder).size();
         if (IsAbsolutePath(options.OtherFolder)) NormalizeFolder(options.OtherFolder);
     } else {
         plan.Method = ChooseBackupMethod(options);

@@ -61,6 +61,10 @@ public:
     TTrimora& Engine;
     TBatchOptions& Options;
     TBatchCallbacks& Callbacks;
+    // Asked by folder scans for each file and sub-folder (a folder's path
+    // ends with the separator): false leaves it out. Empty: everything.
+    // Files named one by one are never asked about.
+    std::function<bool(const std::string& path)> ScanFilter;
 
     // Adding files.
     void AddFile(const std::string& folder, const TFileListing& listing);

@@ -12,6 +12,7 @@
 #include "compress_run.h"
 #include "file_io.h"
 #include "data_folder.h"
+#include "file_checks.h"
 #include "file_copy.h"
 #include "paths.h"
 #include "safe_files.h"
@@ -39,10 +40,11 @@ struct TRing {
     const TBatchOptions& Options;
     const std::string DataFolder;
     TTrash Trash;
-    std::vector<std::string> Reasons;  // why each method tried for the entry failed
+    std::string_view Method;           // the method being tried, as --backup names it
+    std::vector<std::string> Reasons;  // why each method tried for the entry failed, by method
 
     bool Fail(std::string reason) {
-        Reasons.push_back(std::move(reason));
+        Reasons.push_back(std::string(Method) + ": " + reason);
         return false;
     }
 };
@@ -121,7 +123,7 @@ bool UseRecordedBackup(TRing& ring, const std::string& backupFolder, const std::
     if (!lock.Acquire(backupFolder)) return ring.Fail("Cannot lock the folder " + backupFolder);
     const std::string recordFile = RecordFileIn(backupFolder);
     TBackupRecords records;
-    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail("Cannot open file " + recordFile);
+    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail(CannotOpenFileText(recordFile));
     const TBackupRecord* record = records.FindBackupOf(backupName, original);
     const std::string backup = backupFolder + backupName;
     if (record == nullptr) {
@@ -186,7 +188,7 @@ bool RestoreFromRecycleBin(TRing& ring, const std::string& name, const std::stri
     if (!lock.Acquire(ring.DataFolder)) return ring.Fail("Cannot lock the folder " + ring.DataFolder);
     const std::string recordFile = ring.DataFolder + std::string(TBackupRecords::TrashRecordFileName);
     TBackupRecords records;
-    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail("Cannot open file " + recordFile);
+    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail(CannotOpenFileText(recordFile));
     struct Candidate {
         TBackupRecord Record;
         std::string Date;
@@ -254,8 +256,13 @@ constexpr TRingMethod RestoreRing[5] = {RestoreFromFolder, RestoreFromRelFolder,
 constexpr TRingMethod RemovalRing[5] = {RemoveFromFolder, RemoveFromRelFolder, RemoveSuffixBackup, RemoveNone,
                                         RemoveNone};
 
+// The methods of both rings by index, as the backup methods are named.
+constexpr std::string_view RingMethodNames[5] = {"move", "move", "suffix", "trash", "none"};
+
+// Each entry's detail names the methods tried in ring order with why each
+// failed; after a fall-back that worked it also names the one that did.
 void RunRing(TFileList& list, const TRingMethod (&methods)[5], std::string_view succeeded, std::string_view failed,
-             const TRowSelection& concerned) {
+             std::string_view doneBy, const TRowSelection& concerned) {
     const int start = RingStart(list.Options);
     TRing ring(list.Options);
     for (std::size_t i = 0; i < list.EntryList.size(); ++i) {
@@ -264,13 +271,19 @@ void RunRing(TFileList& list, const TRingMethod (&methods)[5], std::string_view 
         entry.BackedUp = false;
         ring.Reasons.clear();
         bool ok = false;
-        for (int step = 0; step < 5 && !ok; ++step) ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
-        entry.Status = std::string(ok ? succeeded : failed);
-        std::string detail;
-        if (!ok) {
-            for (const std::string& reason : ring.Reasons) detail += (detail.empty() ? "" : "; then ") + reason;
-            if (detail.empty()) detail = "no backup method applies";
+        int step = 0;
+        for (; step < 5 && !ok; ++step) {
+            ring.Method = RingMethodNames[(start + step) % 5];
+            ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
         }
+        entry.Status = std::string(ok ? succeeded : failed);
+        std::string tried;
+        for (const std::string& reason : ring.Reasons) tried += (tried.empty() ? "" : "; falling back to ") + reason;
+        std::string detail;
+        if (!ok)
+            detail = tried.empty() ? "no backup method applies" : tried;
+        else if (!tried.empty())
+            detail = std::string(doneBy) + " " + std::string(ring.Method) + " after " + tried;
         list.Callbacks.EntryFinished(i, entry, detail);
     }
     list.UpdateItem(-1);
@@ -290,16 +303,17 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 }  // namespace
 
 void RestoreFiles(TFileList& list, std::ptrdiff_t index) {
-    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, EntryOrAll(list, index));
+    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, "restored by", EntryOrAll(list, index));
 }
 
 void RestoreSelected(TFileList& list, const TRowSelection& isSelected) {
-    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, isSelected);
+    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, "restored by", isSelected);
     list.Callbacks.RowCountChanged(list.EntryList.size());
 }
 
 void RemBakFiles(TFileList& list, std::ptrdiff_t index) {
-    RunRing(list, RemovalRing, StatusBackupRemoved, StatusBackupRemovalFailed, EntryOrAll(list, index));
+    RunRing(list, RemovalRing, StatusBackupRemoved, StatusBackupRemovalFailed, "backup removed by",
+            EntryOrAll(list, index));
 }
 
 std::size_t AddRecordedOriginals(TFileList& list, const std::string& folderText) {
@@ -366,7 +380,47 @@ bool SyncPreconditionHolds(const TBatchOptions& options) {
            IsAbsolutePath(options.OtherFolder);
 }
 
-void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& root, TSyncResult& result) {
+namespace {
+
+// The mirror's side of one source file: copied when the mirror lacks it; in
+// update mode replaced when the source is newer or differs in size, unless
+// the mirror holds its compressed text.
+void SyncOne(const std::string& source, const std::string& copy, TSyncResult& result,
+             const TSyncSettings& settings) {
+    const auto fail = [&](std::string reason) {
+        result.Failed.push_back(copy);
+        result.FailureReasons.push_back(std::move(reason));
+    };
+    const TFileStamp target = StampOf(copy);
+    const bool compressed = settings.IsCompressed && settings.IsCompressed(source);
+    if (!target.Exists && !(compressed && settings.DryRun)) {
+        if (settings.DryRun) return result.Copied.push_back(copy);
+        std::string reason;
+        const TCopyResult copied = CopyFileNoReplace(source, copy, &reason);
+        if (copied == TCopyResult::Ok) result.Copied.push_back(copy);
+        else if (copied == TCopyResult::Failed) fail(reason);
+        return;
+    }
+    // Nothing is written through a link, nor over what is not a file.
+    if (!settings.Update || compressed || target.IsLink || !target.IsRegular) return;
+    const TFileStamp stamp = StampOf(source);
+    if (!stamp.Exists || (stamp.ModifiedNs <= target.ModifiedNs && stamp.Size == target.Size)) return;
+    if (settings.DryRun) return result.Updated.push_back(copy);
+    std::string reason;
+    if (CopyFileReplacing(source, copy, &reason)) result.Updated.push_back(copy);
+    else fail(reason);
+}
+
+bool Takes(const TSyncSettings& settings, const std::string& path) { return !settings.Takes || settings.Takes(path); }
+
+bool IsSyncedName(const std::string& name) {
+    return !IsTemporaryName(name) && name != TBackupRecords::RecordFileName;
+}
+
+}  // namespace
+
+void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& root, TSyncResult& result,
+                const TSyncSettings& settings) {
     // Depth first on an explicit stack. Links are neither followed nor
     // copied: what they point to may lie outside the site. The mirror itself
     // (when it lies below the base) is never entered, and its folders are
@@ -378,7 +432,7 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
         const std::string mirror = options.OtherFolder + folder.substr(std::min(base.size(), folder.size()));
         std::vector<std::string> subFolders;
         std::string reason;
-        const bool mirrorReady = ForceFoldersBelow(options.OtherFolder, mirror, &reason);
+        const bool mirrorReady = settings.DryRun || ForceFoldersBelow(options.OtherFolder, mirror, &reason);
         std::error_code ec;
         for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
              !ec && it != end; it.increment(ec)) {
@@ -388,35 +442,49 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
             if (statusError) continue;
             if (fs::is_directory(status)) {
                 const std::string sub = folder + name + PathSeparator;
-                if (!IsOwnFolder(options, sub)) subFolders.push_back(sub);
+                if (!IsOwnFolder(options, sub) && Takes(settings, sub)) subFolders.push_back(sub);
                 continue;
             }
-            if (!fs::is_regular_file(status) || IsTemporaryName(name) ||
-                name == TBackupRecords::RecordFileName)
-                continue;
+            if (!fs::is_regular_file(status) || !IsSyncedName(name) || !Takes(settings, folder + name)) continue;
             const std::string copy = mirror + name;
             if (!mirrorReady) {
                 result.Failed.push_back(copy);
+                result.FailureReasons.push_back(reason);
                 continue;
             }
-            if (fs::exists(fs::symlink_status(copy, statusError))) continue;
-            const TCopyResult copied = CopyFileNoReplace(folder + name, copy);
-            if (copied == TCopyResult::Ok) result.Copied.push_back(copy);
-            else if (copied == TCopyResult::Failed) result.Failed.push_back(copy);
+            SyncOne(folder + name, copy, result, settings);
         }
         // Keep the file system's order: the first sub-folder is visited first.
         folders.insert(folders.end(), subFolders.rbegin(), subFolders.rend());
     }
 }
 
-TSyncResult SyncDirectories(TFileList& list) {
+void SyncFile(const TBatchOptions& options, const std::string& base, const std::string& path, TSyncResult& result,
+              const TSyncSettings& settings) {
+    const std::string folder = FolderPart(path), name = NamePart(path);
+    if (folder.size() < base.size() || folder.compare(0, base.size(), base) != 0 || !IsSyncedName(name) ||
+        !Takes(settings, path))
+        return;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(path, ec))) return;
+    const std::string mirror = options.OtherFolder + folder.substr(base.size());
+    std::string reason;
+    if (!settings.DryRun && !ForceFoldersBelow(options.OtherFolder, mirror, &reason)) {
+        result.Failed.push_back(mirror + name);
+        result.FailureReasons.push_back(reason);
+        return;
+    }
+    SyncOne(path, mirror + name, result, settings);
+}
+
+TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings) {
     TSyncResult result;
     if (!SyncPreconditionHolds(list.Options)) return result;
     result.PreconditionMet = true;
     NormalizeFolder(list.Options.OtherFolder);
-    const std::string base = CommonFolder(list.EntryList);
+    const std::string base = settings.Base.empty() ? CommonFolder(list.EntryList) : settings.Base;
     if (base.empty()) return result;
-    SyncFolder(list.Options, base, base, result);
+    SyncFolder(list.Options, base, base, result, settings);
     return result;
 }
 

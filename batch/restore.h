@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,16 +41,40 @@ std::size_t AddRecordedOriginals(TFileList& list, const std::string& folder);
 // and an absolute OtherFolder, else the caller shows SyncPreconditionMessage.
 bool SyncPreconditionHolds(const TBatchOptions& options);
 
+// How a synchronisation goes beyond copying what the mirror lacks.
+struct TSyncSettings {
+    // The folder the mirror copies; empty: the list's common folder. Every
+    // path synchronised lies below it.
+    std::string Base;
+    // Also replaces the mirror's copy of a file that is not compressed when
+    // the source is newer or differs in size.
+    bool Update = false;
+    // Reports what would be copied and writes nothing (no folder either).
+    bool DryRun = false;
+    // Asked for each folder (its path ending with the separator) before it
+    // is entered and for each file before it is copied; empty: everything.
+    std::function<bool(const std::string& path)> Takes;
+    // True for a source whose mirror copy is its compressed text: never
+    // replaced (and, in a dry run, counted as written by the compress run).
+    std::function<bool(const std::string& path)> IsCompressed;
+};
+
 struct TSyncResult {
     bool PreconditionMet = false;
-    std::vector<std::string> Copied;  // mirror paths written
-    std::vector<std::string> Failed;  // mirror paths that could not be written
+    std::vector<std::string> Copied;   // mirror paths written
+    std::vector<std::string> Updated;  // mirror paths replaced by a newer source
+    std::vector<std::string> Failed;   // mirror paths that could not be written
+    std::vector<std::string> FailureReasons;  // why, one for each of Failed
 };
-TSyncResult SyncDirectories(TFileList& list);
+TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings = {});
 
 // One level of the synchronisation: folder (below base) into the mirror,
 // with everything beneath it.
 void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& folder,
-                TSyncResult& result);
+                TSyncResult& result, const TSyncSettings& settings = {});
+// One file below base into the mirror, as SyncFolder copies it; the mirror's
+// folders on the way are made.
+void SyncFile(const TBatchOptions& options, const std::string& base, const std::string& path, TSyncResult& result,
+              const TSyncSettings& settings = {});
 
 }  // namespace trimora
