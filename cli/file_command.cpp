@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -6,7 +7,10 @@
 #include "cli_commands.h"
 #include "console_prompts.h"
 #include "default_rules.h"
+#include "file_checks.h"
 #include "file_io.h"
+#include "option_parser.h"
+#include "rules_loading.h"
 #include "trimora.h"
 
 namespace trimora::cli {
@@ -14,18 +18,46 @@ namespace trimora::cli {
 namespace {
 
 constexpr std::string_view FileHelp =
-    "Usage: trimora-cli file IN [-o OUT] [--rules FILE] [--name NAME]\n"
+    "Usage: trimora-cli file IN [-o OUT] [--rules FILE] [--name NAME | --type TYPE]\n"
     "\n"
     "Compresses one file. The file's name chooses its format (HTML, JavaScript,\n"
     "VBScript, style sheet ...) from the rule tree.\n"
     "\n"
-    "  IN            the file to compress; - reads standard input (then --name is needed)\n"
-    "  -o OUT        where to write the result; standard output when absent or -\n"
-    "  --rules FILE  the tag-settings file to use instead of the built-in rules\n"
-    "  --name NAME   the file name that selects the format (for standard input)\n"
+    "  IN                  the file to compress; - reads standard input (then\n"
+    "                      --name or --type is needed)\n"
+    "  -o, --out OUT       where to write the result (replaced whole or not at\n"
+    "                      all); standard output when absent or -\n"
+    "      --rules FILE    the tag-settings file to use instead of the built-in\n"
+    "                      rules; one that cannot be read, is no tag-settings file\n"
+    "                      or is damaged is refused\n"
+    "      --name NAME     the file name that selects the format\n"
+    "      --type TYPE     the format by its kind: html, css, js or vbs\n"
+    "  -h, --help          show this help\n"
     "\n"
     "Exit status: 0 on success, 1 when the file cannot be read, no format matches\n"
-    "its name, or the result cannot be written, 2 on a usage error.\n";
+    "its name, the rules cannot be used or the result cannot be written, 2 on a\n"
+    "usage error.\n"
+    "\n"
+    "Example:\n"
+    "  trimora-cli file - --type css < style.css > style.min.css\n";
+
+// The name that --type stands for: its extension picks the format.
+constexpr struct {
+    std::string_view Type;
+    std::string_view Name;
+} TypeNames[] = {{"html", "standard-input.html"},
+                 {"css", "standard-input.css"},
+                 {"js", "standard-input.js"},
+                 {"vbs", "standard-input.vbs"}};
+
+enum FileOption { FileOut, FileOutput, FileRules, FileName, FileType };
+constexpr OptionSpec FileOptions[] = {
+    {FileOut, "--out", 'o', true},
+    {FileOutput, "--output", 0, true},
+    {FileRules, "--rules", 0, true},
+    {FileName, "--name", 0, true},
+    {FileType, "--type", 0, true},
+};
 
 bool ReadStandardInput(std::vector<std::uint8_t>& data) {
     data.clear();
@@ -44,36 +76,34 @@ bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
 }  // namespace
 
 int RunFileCommand(const Arguments& arguments) {
-    std::string in, out = "-", rules, name;
-    bool haveIn = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (IsHelpOption(argument)) {
-            std::cout << FileHelp;
-            return ExitOk;
-        }
-        const auto value = [&](std::string& target) {
-            if (i + 1 >= arguments.size()) return false;
-            target = arguments[++i];
-            return true;
-        };
-        if (argument == "-o" || argument == "--output") {
-            if (!value(out)) return UsageError("file", "-o needs a file name");
-        } else if (argument == "--rules") {
-            if (!value(rules)) return UsageError("file", "--rules needs a file name");
-        } else if (argument == "--name") {
-            if (!value(name)) return UsageError("file", "--name needs a file name");
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return UsageError("file", "unknown option '" + argument + "'");
-        } else if (haveIn) {
-            return UsageError("file", "only one IN can be given");
-        } else {
-            in = argument;
-            haveIn = true;
+    if (AsksForHelp(arguments)) {
+        std::cout << FileHelp;
+        return ExitOk;
+    }
+    ParsedArguments parsed;
+    if (const auto error = ParseArguments(arguments, FileOptions, parsed)) return UsageError("file", *error);
+    std::string out = "-", rules, name, type;
+    for (const ParsedOption& option : parsed.Options) {
+        switch (option.Id) {
+            case FileOut:
+            case FileOutput: out = option.Value; break;
+            case FileRules: rules = option.Value; break;
+            case FileName: name = option.Value; break;
+            case FileType: type = option.Value; break;
         }
     }
-    if (!haveIn) return UsageError("file", "missing IN");
-    if (in == "-" && name.empty()) return UsageError("file", "standard input needs --name NAME to choose the format");
+    if (!type.empty()) {
+        const auto found = std::find_if(std::begin(TypeNames), std::end(TypeNames),
+                                        [&](const auto& known) { return known.Type == type; });
+        if (found == std::end(TypeNames)) return UsageError("file", "--type takes html, css, js or vbs");
+        if (!name.empty()) return UsageError("file", "give --name or --type, not both");
+        name = found->Name;
+    }
+    if (parsed.Operands.empty()) return UsageError("file", "missing IN");
+    if (parsed.Operands.size() > 1) return UsageError("file", "only one IN can be given");
+    const std::string& in = parsed.Operands[0];
+    if (in == "-" && name.empty())
+        return UsageError("file", "standard input needs --name NAME or --type TYPE to choose the format");
     if (name.empty()) name = in;
 
     ConsolePrompts prompts;
@@ -81,17 +111,8 @@ int RunFileCommand(const Arguments& arguments) {
     if (rules.empty()) {
         const auto bytes = DefaultRuleBytes();
         engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
-    } else {
-        const SettingsLoadReport report = engine.LoadSettings(rules);
-        if (report.Result != SettingsLoadReport::Outcome::Loaded) {
-            std::cerr << "trimora-cli file: "
-                      << (report.Result == SettingsLoadReport::Outcome::Missing ? rules + ": no such file"
-                          : report.Result == SettingsLoadReport::Outcome::NewerVersion
-                              ? rules + ": written by a newer version of Trimora; refused"
-                              : report.Error)
-                      << '\n';
-            return ExitFailed;
-        }
+    } else if (!LoadRulesFile(engine, prompts, rules, "file")) {
+        return ExitFailed;
     }
 
     std::vector<std::uint8_t> input, output;
@@ -101,7 +122,7 @@ int RunFileCommand(const Arguments& arguments) {
             return ExitFailed;
         }
     } else if (ReadWholeFile(in, input) != ReadResult::Ok) {
-        std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
+        std::cerr << "trimora-cli file: " << CannotOpenFileText(in) << '\n';
         return ExitFailed;
     }
     if (!engine.CompressBytes(name, input, output)) {

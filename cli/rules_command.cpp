@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -7,6 +6,7 @@
 #include "console_prompts.h"
 #include "default_rules.h"
 #include "file_io.h"
+#include "rules_loading.h"
 #include "trimora.h"
 
 namespace trimora::cli {
@@ -20,13 +20,17 @@ constexpr std::string_view RulesHelp =
     "\n"
     "  show [FILE]      print the rule tree of a tag-settings file (the built-in set\n"
     "                   when FILE is not given): formats with their patterns and\n"
-    "                   maximum line length, tags, sub tags and their flags\n"
+    "                   maximum line length, tags, sub tags and their flags; of a\n"
+    "                   damaged file, what could be read of it\n"
     "  default OUT      write the built-in rule set to OUT\n"
     "  convert IN OUT   read a tag-settings file of any layout, the newest or one of\n"
     "                   the three older ones, and write it to OUT in the newest layout\n"
+    "  -h, --help       show this help\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file was refused (written by a newer\n"
-    "version) or could not be read or written, 2 on a usage error.\n";
+    "Exit status: 0 on success; 1 when a file could not be read or written, was\n"
+    "written by a newer version, is no tag-settings file or is damaged (show\n"
+    "prints what it could read first; convert writes nothing); 2 on a usage\n"
+    "error.\n";
 
 // Bytes of a damaged file may be anything: show them without upsetting a terminal.
 std::string Printable(std::string_view text) {
@@ -98,41 +102,21 @@ void PrintTree(std::ostream& out, const TTagInfo& formats) {
     }
 }
 
-// Loads a file, explaining on standard error why it could not be used.
-bool LoadForCommand(TTrimora& engine, const std::string& path, std::string_view command) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        std::cerr << "trimora-cli rules " << command << ": " << path << ": no such file\n";
-        return false;
-    }
-    const SettingsLoadReport report = engine.LoadSettings(path);
-    switch (report.Result) {
-        case SettingsLoadReport::Outcome::Loaded:
-            return true;
-        case SettingsLoadReport::Outcome::NewerVersion:
-            std::cerr << "trimora-cli rules " << command << ": " << path
-                      << ": written by a newer version of Trimora; refused\n";
-            return false;
-        case SettingsLoadReport::Outcome::CannotOpen:
-        case SettingsLoadReport::Outcome::Missing:
-            std::cerr << "trimora-cli rules " << command << ": " << report.Error << '\n';
-            return false;
-    }
-    return false;
-}
-
+// What could be read of a file that cannot be used is still shown, and the
+// exit status says that it cannot be used.
 int Show(const Arguments& arguments) {
     if (arguments.size() > 1) return UsageError("rules", "show takes at most one FILE");
     ConsolePrompts prompts;
     TTrimora engine("", &prompts);
+    bool usable = true;
     if (arguments.empty()) {
         const auto bytes = DefaultRuleBytes();
         engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
-    } else if (!LoadForCommand(engine, arguments[0], "show")) {
-        return ExitFailed;
+    } else {
+        usable = LoadRulesFile(engine, prompts, arguments[0], "rules show");
     }
     PrintTree(std::cout, engine.Formats);
-    return ExitOk;
+    return usable ? ExitOk : ExitFailed;
 }
 
 int WriteDefault(const Arguments& arguments) {
@@ -150,7 +134,7 @@ int Convert(const Arguments& arguments) {
     if (arguments.size() != 2) return UsageError("rules", "convert takes IN and OUT");
     ConsolePrompts prompts;
     TTrimora engine("", &prompts);
-    if (!LoadForCommand(engine, arguments[0], "convert")) return ExitFailed;
+    if (!LoadRulesFile(engine, prompts, arguments[0], "rules convert")) return ExitFailed;
     const SettingsSaveReport saved = engine.SaveSettings(arguments[1]);
     if (!saved.KeptNewerFile.empty())
         std::cerr << "trimora-cli rules convert: the file of a newer version at " << arguments[1] << " was kept as "

@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "/site/index.htm\t1000 bytes\t667 bytes\t333 bytes\t33%\n"
                    "Total\t1000 bytes\t667 bytes\t333 bytes\t33%\n"},
         FormatCase{"LogOfNothing", TReportFormat::Log, {}, ""}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 TEST(ReportFormat, Names) {
     TReportFormat format = TReportFormat::Log;

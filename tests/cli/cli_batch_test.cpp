@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"EmptyMoveFolder", "compress --backup move: site", 2, "--backup takes"},
         ExitCase{"MissingValue", "compress site --out", 2, "needs a value"},
         ExitCase{"DryRunRestore", "restore --dry-run site", 2, "does not apply to restore"},
-        ExitCase{"SyncNeedsMirror", "sync --out mirror --preserve-dirs site", 2, " c) ensure the directory"},
+        ExitCase{"SyncNeedsMirror", "sync site", 2, "sync needs the mirror folder: --out DIR"},
         ExitCase{"MissingPath", "compress site/index.html missing.html", 1, "missing.html: no such file or folder"},
         ExitCase{"MissingRules", "compress --rules none.nti site", 1, "none.nti: no such file"},
         ExitCase{"NothingToRestore", "restore site", 1, ""},
@@ -130,7 +130,7 @@ TEST(CliBatch, UnsupportedFileGivenIsNamed) {
     TempDir dir;
     test::WriteText(dir / "photo.jpg", "x");
     const RunResult result = RunCli(dir, "compress photo.jpg");
-    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Status, 1);
     EXPECT_NE(result.Err.find("\"" + (dir / "photo.jpg") +
                               "\" is not recognised as a supported file! Go to Options to confiure Trimora"),
               std::string::npos);
@@ -179,7 +179,7 @@ TEST(CliBatch, MirrorThenSyncCopiesTheRest) {
     EXPECT_FALSE(fs::exists(mirror + "/blog/photo.jpg"));
     const RunResult synced = RunCli(dir, "sync --out=" + mirror + " --preserve-dirs site");
     ASSERT_EQ(synced.Status, 0) << synced.Err;
-    EXPECT_EQ(synced.Out, "copied\t" + mirror + "/blog/photo.jpg\n1 file(s) copied\n");
+    EXPECT_EQ(synced.Out, "copied\t" + mirror + "/blog/photo.jpg\n1 file(s) copied, 0 updated\n");
     EXPECT_EQ(test::ReadText(mirror + "/blog/photo.jpg"), "JPEG");
 }
 

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FileExitCase{"file", 2, "missing IN"}, FileExitCase{"file -", 2, "--name"},
                     FileExitCase{"file DIR/a.html DIR/b.html", 2, "only one IN"},
                     FileExitCase{"file DIR/a.html --bogus", 2, "unknown option"},
-                    FileExitCase{"file DIR/a.html -o", 2, "-o needs"},
+                    FileExitCase{"file DIR/a.html -o", 2, "'-o' needs a value"},
                     FileExitCase{"file DIR/notes.txt", 1, "No file format matches"},
                     FileExitCase{"file - --name page", 1, "No file format matches"},
                     FileExitCase{"file DIR/missing.html", 1, "Cannot open file"},
