@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "default_rules.h"
-#include "test_support.h"
+#include "cli_test_support.h"
 #include "trimora.h"
 
 namespace trimora {
@@ -40,15 +40,6 @@ std::map<std::string, std::string> Tree(const std::string& root) {
     return tree;
 }
 
-std::string Compressed(const std::string& name, const std::string& text) {
-    TTrimora engine("");
-    const auto rules = DefaultRuleBytes();
-    engine.LoadSettingsFromBytes(rules.data(), rules.size());
-    std::vector<std::uint8_t> output;
-    engine.CompressBytes(name, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), output);
-    return std::string(output.begin(), output.end());
-}
-
 void CopySamples(const TempDir& dir) {
     fs::copy(TRIMORA_SAMPLES_DIR "/site", dir / "site", fs::copy_options::recursive);
 }
@@ -69,7 +60,7 @@ TEST(CliBatch, CompressThenRestoreGivesBackEveryByte) {
     EXPECT_NE(compressed.Out.find(dir / "site/index.html\tFinished\n"), std::string::npos);
     EXPECT_NE(compressed.Out.find(std::to_string(originals.size()) + " file(s)  "), std::string::npos);
     for (const auto& [path, text] : originals) {
-        EXPECT_EQ(test::ReadText(dir / ("site/" + path)), Compressed(path, text)) << path;
+        EXPECT_EQ(test::ReadText(dir / ("site/" + path)), test::BuiltInCompressed(path, text)) << path;
         EXPECT_EQ(test::ReadText(dir / ("site/" + fs::path(path).parent_path().string() + "/backup/" +
                                         fs::path(path).filename().string())),
                   text);
@@ -148,7 +139,7 @@ TEST(CliBatch, DryRunWritesNothingAndReportsTheSavings) {
     EXPECT_NE(result.Out.find("File Name\tOriginal Size\tCompressed Size\tSaved\t% Saved\n"), std::string::npos);
     const std::string index = test::ReadText(dir / "site/index.html");
     EXPECT_NE(result.Out.find(dir / "site/index.html\t" + std::to_string(index.size()) + " bytes\t" +
-                              std::to_string(Compressed("index.html", index).size()) + " bytes\t"),
+                              std::to_string(test::BuiltInCompressed("index.html", index).size()) + " bytes\t"),
               std::string::npos);
     EXPECT_NE(result.Out.find("Dry run: nothing was written."), std::string::npos);
 }
@@ -175,7 +166,7 @@ TEST(CliBatch, MirrorThenSyncCopiesTheRest) {
     const RunResult compressed = RunCli(dir, "compress --out " + mirror + " --preserve-dirs site");
     ASSERT_EQ(compressed.Status, 0) << compressed.Err;
     EXPECT_EQ(test::ReadText(mirror + "/blog/first-loaf.html"),
-              Compressed("first-loaf.html", test::ReadText(dir / "site/blog/first-loaf.html")));
+              test::BuiltInCompressed("first-loaf.html", test::ReadText(dir / "site/blog/first-loaf.html")));
     EXPECT_FALSE(fs::exists(mirror + "/blog/photo.jpg"));
     const RunResult synced = RunCli(dir, "sync --out=" + mirror + " --preserve-dirs site");
     ASSERT_EQ(synced.Status, 0) << synced.Err;

@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "cli_test_support.h"
-#include "default_rules.h"
-#include "trimora.h"
+#include "isolated_home.h"
 
 namespace trimora {
 namespace {
@@ -26,15 +25,6 @@ using test::TempDir;
 const std::string Page = "<html>\n  <body>\n    <!-- note -->\n    <p class=\"x\">Hello</p>\n  </body>\n</html>\n";
 const std::string Script = "function  add ( a , b )  {\n  return a + b ;\n}\n";
 const std::string Style = "p  {\n  color : red ;\n}\n";
-
-std::string Compressed(const std::string& name, const std::string& text) {
-    TTrimora engine("");
-    const auto rules = DefaultRuleBytes();
-    engine.LoadSettingsFromBytes(rules.data(), rules.size());
-    std::vector<std::uint8_t> output;
-    engine.CompressBytes(name, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), output);
-    return std::string(output.begin(), output.end());
-}
 
 void Write(const TempDir& dir, const std::string& relative, const std::string& text) {
     fs::create_directories(fs::path(dir / relative).parent_path());
@@ -56,13 +46,6 @@ void MakeSite(const TempDir& dir) {
     Write(dir, "site/.htaccess", "Options -Indexes\n");
     Write(dir, "site/node_modules/pkg/index.js", Script);
     Write(dir, "site/node_modules/pkg/logo.png", "PNG pkg");
-}
-
-std::map<std::string, std::string> Tree(const std::string& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& item : fs::recursive_directory_iterator(root))
-        if (item.is_regular_file()) tree[fs::relative(item.path(), root).string()] = test::ReadText(item.path().string());
-    return tree;
 }
 
 // Identity and time of every file below root: which ones were written.
@@ -90,19 +73,19 @@ std::set<std::string> Changed(const std::map<std::string, std::string>& before,
 TEST(CliDeploy, OneCommandGivesACompleteSiteAndASecondRunUpdatesOnlyWhatChanged) {
     TempDir dir;
     MakeSite(dir);
-    const auto source = Tree(dir / "site");
+    const auto source = test::Snapshot(dir / "site");
     const std::string deploy = "compress -o dist --sync --exclude '*.min.js' --exclude node_modules/ site/";
     const CliResult first = RunCliIn(dir, deploy);
     ASSERT_EQ(first.Status, 0) << first.Out << first.Err;
-    EXPECT_EQ(Tree(dir / "dist"), (std::map<std::string, std::string>{
-                                      {"index.html", Compressed("index.html", Page)},
-                                      {"blog/index.html", Compressed("index.html", Page + "<p>blog</p>\n")},
-                                      {"js/app.js", Compressed("app.js", Script)},
+    EXPECT_EQ(test::Snapshot(dir / "dist"), (std::map<std::string, std::string>{
+                                      {"index.html", test::BuiltInCompressed("index.html", Page)},
+                                      {"blog/index.html", test::BuiltInCompressed("index.html", Page + "<p>blog</p>\n")},
+                                      {"js/app.js", test::BuiltInCompressed("app.js", Script)},
                                       {"js/jquery.min.js", "var  jq = 1 ;\n"},
-                                      {"css/site.css", Compressed("site.css", Style)},
+                                      {"css/site.css", test::BuiltInCompressed("site.css", Style)},
                                       {"img/logo.png", "PNG logo"},
                                       {"img/icons/home.png", "PNG home"}}));
-    EXPECT_EQ(Tree(dir / "site"), source) << "nothing is written into the site";
+    EXPECT_EQ(test::Snapshot(dir / "site"), source) << "nothing is written into the site";
     EXPECT_FALSE(fs::exists(dir / "site/dist"));
 
     const auto before = Stamps(dir / "dist");
@@ -112,7 +95,7 @@ TEST(CliDeploy, OneCommandGivesACompleteSiteAndASecondRunUpdatesOnlyWhatChanged)
     ASSERT_EQ(second.Status, 0) << second.Out << second.Err;
     EXPECT_EQ(Changed(before, Stamps(dir / "dist")), (std::set<std::string>{"img/logo.png", "blog/index.html"}));
     EXPECT_NE(second.Out.find("updated\t" + (dir / "dist/img/logo.png") + "\n"), std::string::npos) << second.Out;
-    EXPECT_EQ(test::ReadText(dir / "dist/blog/index.html"), Compressed("index.html", Page + "<p>blog, edited</p>\n"));
+    EXPECT_EQ(test::ReadText(dir / "dist/blog/index.html"), test::BuiltInCompressed("index.html", Page + "<p>blog, edited</p>\n"));
 }
 
 TEST(CliDeploy, RelativeOutIsTakenFromTheCurrentFolderAndKeepsTheTree) {
@@ -141,7 +124,7 @@ TEST(CliDeploy, FlatOutputRefusesFilesThatWouldShareACopy) {
     EXPECT_NE(flat.Out.find(dir / "site/index.html\tFinished\n"), std::string::npos) << flat.Out;
     EXPECT_NE(flat.Out.find(dir / "site/blog/index.html\tCompress Failed\n"), std::string::npos) << flat.Out;
     EXPECT_NE(flat.Err.find("is also the output of " + (dir / "site/index.html")), std::string::npos) << flat.Err;
-    EXPECT_EQ(test::ReadText(dir / "dist/index.html"), Compressed("index.html", Page));
+    EXPECT_EQ(test::ReadText(dir / "dist/index.html"), test::BuiltInCompressed("index.html", Page));
     EXPECT_FALSE(fs::exists(dir / "dist/blog"));
 
     const CliResult kept = RunCliIn(dir, "compress -o kept --preserve-dirs site/");
@@ -156,7 +139,7 @@ TEST(CliDeploy, SyncTakesARelativeMirrorAndUpdatesAChangedImageWhenAsked) {
     const CliResult synced = RunCliIn(dir, "sync -o mirror site");
     ASSERT_EQ(synced.Status, 0) << synced.Err;
     EXPECT_EQ(test::ReadText(dir / "mirror/img/logo.png"), "PNG logo");
-    EXPECT_EQ(test::ReadText(dir / "mirror/index.html"), Compressed("index.html", Page));
+    EXPECT_EQ(test::ReadText(dir / "mirror/index.html"), test::BuiltInCompressed("index.html", Page));
     EXPECT_FALSE(fs::exists(dir / "mirror/.git"));
     EXPECT_FALSE(fs::exists(dir / "mirror/.htaccess"));
 
@@ -168,7 +151,7 @@ TEST(CliDeploy, SyncTakesARelativeMirrorAndUpdatesAChangedImageWhenAsked) {
     EXPECT_EQ(updated.Out, "updated\t" + (dir / "mirror/img/logo.png") + "\n0 file(s) copied, 1 updated\n");
     EXPECT_EQ(test::ReadText(dir / "mirror/img/logo.png"), "PNG logo, redrawn");
     // The compressed pages are never replaced by their originals.
-    EXPECT_EQ(test::ReadText(dir / "mirror/index.html"), Compressed("index.html", Page));
+    EXPECT_EQ(test::ReadText(dir / "mirror/index.html"), test::BuiltInCompressed("index.html", Page));
 }
 
 TEST(CliDeploy, SyncWithoutAMirrorSaysWhichOptionIsMissing) {
@@ -233,7 +216,7 @@ TEST(CliDeploy, ReportsForPrograms) {
     const CliResult json =
         RunCliIn(dir, "compress -q -o dist --exclude node_modules/ --report - --report-format json site/index.html");
     ASSERT_EQ(json.Status, 0) << json.Err;
-    const std::string size = std::to_string(Page.size()), now = std::to_string(Compressed("index.html", Page).size());
+    const std::string size = std::to_string(Page.size()), now = std::to_string(test::BuiltInCompressed("index.html", Page).size());
     EXPECT_EQ(json.Out.rfind("{\n  \"files\": [\n    {\"path\": \"" + (dir / "site/index.html") +
                                  "\", \"status\": \"Finished\", \"original_bytes\": " + size +
                                  ", \"compressed_bytes\": " + now + ", ",
