@@ -137,7 +137,11 @@ TBatchOptions SettingsFor(const BatchInvocation& invocation, const app::Compress
     options.Suffix = stored.Suffix;
     options.Recurse = stored.Recurse;
     options.AutoSaveLoad = stored.AutoSaveLoad;
-    if (invocation.Backup) ParseBackup(*invocation.Backup, options);
+    // A backup method given asks for compressing in place, whatever is stored.
+    if (invocation.Backup) {
+        ParseBackup(*invocation.Backup, options);
+        options.CompressOptions &= ~coOtherFolder;
+    }
     if (invocation.Out) {
         options.CompressOptions |= coOtherFolder | coPreserveDirs;
         options.OtherFolder = *invocation.Out;

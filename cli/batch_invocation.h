@@ -69,7 +69,8 @@ std::optional<std::string> ParseBatchInvocation(const Arguments& arguments, unsi
 
 // The stored settings with the options given over them, for this run only.
 // A relative --out is taken from the current folder and keeps the folder
-// tree unless --flat; without --out the stored settings keep their meaning.
+// tree unless --flat; --backup without --out compresses in place; without
+// either the stored settings keep their meaning.
 TBatchOptions SettingsFor(const BatchInvocation& invocation, const app::CompressDefaults& stored);
 
 // Engines on the rules of the invocation: the file given, or the user's

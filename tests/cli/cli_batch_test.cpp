@@ -231,6 +231,26 @@ TEST(CliBatchSettings, StoredSettingsAreTheDefaultsAndOptionsAreNotSaved) {
     EXPECT_EQ(shown.Out.find("coMove"), std::string::npos) << shown.Out;
 }
 
+// A stored output folder, and options that ask for something else.
+TEST(CliBatchSettings, BackupGivenCompressesInPlaceAndOutGivenIsReadFromHere) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "site");
+    test::WriteText(dir / "site/a.html", "<p>  a  </p>");
+    ASSERT_EQ(RunCli(dir, "settings set CompressOptions coOtherFolder+coSuffix").Status, 0);
+    ASSERT_EQ(RunCli(dir, "settings set OtherFolder min").Status, 0);
+
+    const RunResult stored = RunCli(dir, "compress -q site");
+    ASSERT_EQ(stored.Status, 0) << stored.Err;
+    EXPECT_TRUE(fs::exists(dir.Path() / "site/min/a.html")) << "the stored folder is read from each file's folder";
+    const RunResult given = RunCli(dir, "compress -q -o min site/a.html");
+    ASSERT_EQ(given.Status, 0) << given.Err;
+    EXPECT_TRUE(fs::exists(dir.Path() / "min/a.html"));
+    const RunResult inPlace = RunCli(dir, "compress -q --backup move site/a.html");
+    ASSERT_EQ(inPlace.Status, 0) << inPlace.Err;
+    EXPECT_EQ(test::ReadText(dir / "site/backup/a.html"), "<p>  a  </p>");
+    EXPECT_EQ(test::ReadText(dir / "site/a.html"), test::BuiltInCompressed("a.html", "<p>  a  </p>"));
+}
+
 TEST(CliBatchSettings, FirstUseWritesTheDefaultsAndTheRulesIntoTheDataFolder) {
     TempDir dir;
     fs::create_directories(dir.Path() / "site");

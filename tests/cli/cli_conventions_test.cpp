@@ -66,6 +66,7 @@ TEST(CliConventions, ShortOptionsAloneRunTogetherAndWithTheirValuesAttached) {
 struct HelpCase {
     const char* Command;
     std::set<std::string> Options;
+    friend void PrintTo(const HelpCase& c, std::ostream* out) { *out << c.Command; }
 };
 class CliHelpTest : public ::testing::TestWithParam<HelpCase> {};
 
@@ -154,6 +155,7 @@ struct RulesCase {
     const char* Name;
     const char* Arguments;
     const char* Message;
+    friend void PrintTo(const RulesCase& c, std::ostream* out) { *out << c.Name; }
 };
 class CliRulesFileTest : public ::testing::TestWithParam<RulesCase> {};
 
@@ -254,6 +256,7 @@ struct ReasonCase {
     const char* Name;
     const char* Arguments;
     const char* Message;
+    friend void PrintTo(const ReasonCase& c, std::ostream* out) { *out << c.Name; }
 };
 class CliReasonTest : public ::testing::TestWithParam<ReasonCase> {};
 

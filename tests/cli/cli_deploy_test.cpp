@@ -169,6 +169,7 @@ struct ChoiceCase {
     const char* Name;
     const char* Options;
     std::set<std::string> Listed;  // below site/
+    friend void PrintTo(const ChoiceCase& c, std::ostream* out) { *out << c.Name; }
 };
 class CliChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
 
