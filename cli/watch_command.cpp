@@ -87,7 +87,7 @@ public:
         sync_.Base = base_;
         for (const TFileEntry& entry : session_.List->EntryList)
             if (!InTree(entry.Path())) named_.insert(entry.Path());
-        CompressAndCopyAll();
+        CompressAndCopyAll(false);
         bool ok = true;
         for (const std::string& folder : session_.GivenFolders) ok = WatchTree(folder, nullptr) && ok;
         for (const std::string& path : named_) ok = WatchFolder(FolderPart(path)) && ok;
@@ -105,7 +105,7 @@ public:
             if (changes.Overflow) {
                 // Notifications were lost: everything is taken again.
                 for (const std::string& folder : session_.GivenFolders) WatchTree(folder, nullptr);
-                CompressAndCopyAll();
+                CompressAndCopyAll(true);
                 continue;
             }
             std::vector<std::string> files;
@@ -166,12 +166,15 @@ private:
         return ok;
     }
 
-    void CompressAndCopyAll() {
+    // Everything given, scanned again when asked.
+    void CompressAndCopyAll(bool rescan) {
         TFileList& list = *session_.List;
-        list.EntryList.clear();
-        std::vector<std::string> paths;
-        for (const std::string& path : session_.Invocation.Paths) paths.push_back(AbsolutePath(path));
-        list.AddDropped(paths, TDropTarget::ListView);
+        if (rescan) {
+            list.EntryList.clear();
+            std::vector<std::string> paths;
+            for (const std::string& path : session_.Invocation.Paths) paths.push_back(AbsolutePath(path));
+            list.AddDropped(paths, TDropTarget::ListView);
+        }
         Compress();
         if (session_.Invocation.Sync) session_.ReportSync(SyncDirectories(list, sync_), false);
     }
