@@ -3,9 +3,13 @@
 #   ./dev.sh run        install what is missing, build, compress the bundled sample site into a temporary folder
 #   ./dev.sh test       install what is missing, build, run every test
 #   ./dev.sh sanitize   build with AddressSanitizer and UndefinedBehaviorSanitizer and run every test
+#   ./dev.sh tsan       build the batch layer's tests with ThreadSanitizer and run them
 #   ./dev.sh bench      build with optimisation and run the benchmarks
 #   ./dev.sh killtest   kill trimora-cli 20 times over 5,000 files for each backup method and check every file
 #   ./dev.sh screenshots  build and save the windows as PNGs in docs/screenshots (under Xvfb)
+#   ./dev.sh meaning    compress real HTML5 pages with both built-in rule sets and compare them in headless Chromium
+#   ./dev.sh installcheck  build, install into a temporary prefix and validate what was installed
+#   ./dev.sh package    build the Debian package trimora_VERSION_ARCH.deb in this folder
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -70,6 +74,14 @@ case "${1:-}" in
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             run_tests build-sanitize
         ;;
+    tsan)
+        # The runs' workers and the list's owner, with ThreadSanitizer.
+        install_missing
+        cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRIMORA_SANITIZE=thread \
+            -DTRIMORA_BUILD_BENCH=OFF -DTRIMORA_BUILD_GUI=OFF >/dev/null
+        cmake --build build-tsan --target batch_tests
+        TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_tests build-tsan -R 'RunAsValues|CompressRun|FileSafety|Restore'
+        ;;
     bench)
         install_missing
         build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
@@ -95,8 +107,37 @@ case "${1:-}" in
         rm -rf "$work"
         echo "Screenshots in docs/screenshots/"
         ;;
+    meaning)
+        # Not part of CI: it fetches pages from the npm registry and needs a browser.
+        PACKAGES+=(chromium python3)
+        command -v npm >/dev/null || PACKAGES+=(npm)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        python3 tools/meaning/meaning.py --cli build/cli/trimora-cli --work build-meaning "${@:2}"
+        ;;
+    installcheck)
+        PACKAGES+=(desktop-file-utils appstream man-db shared-mime-info)
+        install_missing
+        build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        prefix=$(mktemp -d)
+        cmake --install build --prefix "$prefix" >/dev/null
+        status=0
+        packaging/check_install.sh "$prefix" "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)" || status=$?
+        rm -rf "$prefix"
+        exit $status
+        ;;
+    package)
+        PACKAGES+=(dpkg-dev file)
+        install_missing
+        build build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+            -DTRIMORA_BUILD_TESTS=OFF -DTRIMORA_BUILD_BENCH=OFF
+        rm -f build-package/trimora_*.deb trimora_*.deb
+        (cd build-package && cpack >/dev/null)
+        mv build-package/trimora_*.deb .
+        echo "Built $(ls trimora_*.deb): install it with 'apt install ./trimora_*.deb', remove it with 'apt remove trimora'"
+        ;;
     *)
-        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -1,6 +1,10 @@
 #include "app_paths.h"
 
+#include "data_folder.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace trimora::app {
@@ -27,13 +31,22 @@ QString DesktopDataHome() {
 #endif
 }
 
+// The batch layer's rule, the one both the window and the command line use;
+// without HOME it knows none, and the account's home folder stands in.
 QString DataFolder() {
-    const QString home = TrimoraHome();
-    if (!home.isEmpty()) return WithoutTrailingSeparator(home);
+    const std::string folder = trimora::DataFolder();
+    if (!folder.empty()) return WithoutTrailingSeparator(QFile::decodeName(QByteArray::fromStdString(folder)));
     return DesktopDataHome() + QStringLiteral("/Kestrova/Trimora");
 }
 
 QString TagSettingsPath() { return DataFolder() + QStringLiteral("/trimora.nti"); }
+
+WindowProgram FindWindowProgram(const QString& programPath) {
+    const QDir folder = QFileInfo(programPath).absoluteDir();
+    if (QFileInfo(folder.filePath(QStringLiteral("../CMakeCache.txt"))).isFile())
+        return {QDir::cleanPath(folder.filePath(QStringLiteral("../gui/trimora"))), true};
+    return {QDir::cleanPath(folder.filePath(QStringLiteral("trimora"))), false};
+}
 
 QString TrimoraHomeSettingsFile() {
     const QString home = TrimoraHome();

@@ -18,6 +18,17 @@ QString TagSettingsPath();
 // $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share.
 QString DesktopDataHome();
 
+// The desktop program trimora that belongs with a program of Trimora
+// (trimora itself or trimora-cli) at programPath, an absolute path. A program
+// in a CMake build folder (CMakeCache.txt in the folder above its own) runs
+// from that build, whose trimora is gui/trimora there; any other program runs
+// installed, with trimora beside it in the same folder.
+struct WindowProgram {
+    QString Path;
+    bool InBuildFolder = false;
+};
+WindowProgram FindWindowProgram(const QString& programPath);
+
 // The settings file when $TRIMORA_HOME is set and not empty; empty otherwise
 // (the settings then live in the platform's store of "Kestrova" "Trimora").
 QString TrimoraHomeSettingsFile();

@@ -111,14 +111,20 @@ QByteArray LstAssociation::MimePackageContent() const {
 
 QByteArray LstAssociation::DesktopFileContent() const {
     const QString program = DesktopExecArgument(ProgramPath);
+    // TryExec hides the entry once its program is gone (uninstalled, or a
+    // build folder deleted), so that no dead menu entry or file action stays.
     const QString text = QStringLiteral(
                              "[Desktop Entry]\n"
                              "Type=Application\n"
                              "Name=Trimora\n"
+                             "GenericName=Web Site Compressor\n"
                              "Comment=Makes web sites smaller\n"
+                             "TryExec=%2\n"
                              "Exec=%1 %f\n"
                              "Icon=trimora\n"
                              "Terminal=false\n"
+                             "Categories=Development;WebDevelopment;\n"
+                             "Keywords=minify;compress;HTML;JavaScript;VBScript;CSS;web site;\n"
                              "MimeType=application/x-trimora-list;\n"
                              "Actions=Open;Run;\n"
                              "\n"
@@ -129,8 +135,25 @@ QByteArray LstAssociation::DesktopFileContent() const {
                              "[Desktop Action Run]\n"
                              "Name=Run Trimora Batch List\n"
                              "Exec=%1 /c %f\n")
-                             .arg(program);
+                             .arg(program, DesktopStringValue(ProgramPath));
     return text.toUtf8();
+}
+
+QString DesktopStringValue(const QString& text) {
+    QString escaped;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            escaped += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            escaped += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            escaped += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            escaped += QStringLiteral("\\r");
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 QString DesktopExecArgument(const QString& argument) {
@@ -150,24 +173,9 @@ QString DesktopExecArgument(const QString& argument) {
     } else {
         quoted = argument;
     }
-    // Then the escapes of the file itself: a literal percent sign is doubled,
-    // a backslash is written as two, control characters as \n, \t, \r.
-    QString escaped;
-    for (QChar c : quoted) {
-        if (c == QLatin1Char('%'))
-            escaped += QStringLiteral("%%");
-        else if (c == QLatin1Char('\\'))
-            escaped += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\n'))
-            escaped += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\t'))
-            escaped += QStringLiteral("\\t");
-        else if (c == QLatin1Char('\r'))
-            escaped += QStringLiteral("\\r");
-        else
-            escaped += c;
-    }
-    return escaped;
+    // Then a literal percent sign is doubled, and the escapes of the file
+    // itself apply.
+    return DesktopStringValue(quoted.replace(QLatin1Char('%'), QStringLiteral("%%")));
 }
 
 bool AssociateLst(bool Associate, bool Apply, const LstAssociation& association, AssociationReport* report) {

@@ -38,6 +38,10 @@ struct AssociationReport {
 // run when they are installed. Answers the state found before any change.
 bool AssociateLst(bool Associate, bool Apply, const LstAssociation& association, AssociationReport* report = nullptr);
 
+// A value of type string in a desktop entry (TryExec, for one): backslashes
+// and control characters escaped, nothing quoted.
+QString DesktopStringValue(const QString& text);
+
 // An argument of a desktop entry's Exec key: quoted when it needs to be,
 // with its percent signs doubled and its backslashes escaped for the file.
 QString DesktopExecArgument(const QString& argument);

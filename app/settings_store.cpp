@@ -207,7 +207,7 @@ void LoadSettingsVariables(QSettings& store, TrimoraSettings& settings, QStringL
     if (const auto on = ReadSwitch(store, QStringLiteral("AutoSaveLoad"), warnings)) settings.AutoSaveLoad = *on;
     if (const auto number = ReadNumber(store, QStringLiteral("Priority"), warnings)) settings.Priority = *number;
     if (const auto text = ReadText(store, QStringLiteral("Suffix"), warnings)) settings.Suffix = *text;
-    if (IsBlank(settings.Suffix)) settings.Suffix = QStringLiteral(".bak");
+    if (IsBlank(settings.Suffix)) settings.Suffix = DefaultTextOf("Suffix");
 }
 
 void LoadSettings(SettingsStore& store, TrimoraSettings& settings, const QStringList& commandNames,

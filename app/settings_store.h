@@ -68,15 +68,18 @@ struct TrimoraSettings {
     std::uint32_t CompressOptions = DefaultCompressOptions;
     QString MoveFolder = DefaultMoveFolder();
     QString OtherFolder;
-    QString Suffix = QStringLiteral(".bak");
+    QString Suffix = DefaultTextOf("Suffix");
     bool Recurse = true;
     bool AutoSaveLoad = true;
     int Priority = 0;  // a thread priority level; saved from CurrentThreadPriority()
 
     QByteArray ToolbarsState;              // docking state of menu bar and toolbar
     QStringList RecentLists;               // most recent first, at most MaxRecentLists
-    QRect MainFormBounds{0, 0, 600, 450};  // normal (not maximised) bounds
-    std::array<int, 5> ColumnWidths{130, 150, 70, 110, 128};
+    QRect MainFormBounds{0, 0, DefaultNumberOf("MainForm/Width"),
+                         DefaultNumberOf("MainForm/Height")};  // normal (not maximised) bounds
+    std::array<int, 5> ColumnWidths{DefaultNumberOf("MainForm/Column 1"), DefaultNumberOf("MainForm/Column 2"),
+                                    DefaultNumberOf("MainForm/Column 3"), DefaultNumberOf("MainForm/Column 4"),
+                                    DefaultNumberOf("MainForm/Column 5")};
     QString Theme = QStringLiteral("Default");
     QStringList ToolbarButtons;  // command names; an empty name is a separator
 };

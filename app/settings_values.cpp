@@ -1,5 +1,7 @@
 #include "settings_values.h"
 
+#include <cstring>
+
 #include <limits>
 
 #include <QDir>
@@ -94,7 +96,7 @@ const std::vector<SettingValue>& SettingValues() {
          "where compressed files go and how originals are kept"},
         {"MoveFolder", K::Text, D::Written, 0, "", false, "folder originals are kept in with coMove"},
         {"OtherFolder", K::Text, D::Written, 0, "", false, "folder compressed files go to with coOtherFolder"},
-        {"Suffix", K::Text, D::Fallback, 0, ".bak", false, "added to an original's name with coSuffix"},
+        {"Suffix", K::Text, D::Fallback, 0, DefaultSuffix.data(), false, "added to an original's name with coSuffix"},
         {"Recurse", K::Switch, D::Written, 1, "", false, "adding a folder also adds its sub folders"},
         {"AutoSaveLoad", K::Switch, D::Written, 1, "", false,
          "the automatic list is loaded at start and saved at exit"},
@@ -120,6 +122,18 @@ const std::vector<SettingValue>& SettingValues() {
         {"OptionsForm/Top", K::Number, D::Centred, 225, "", true, "options dialog top edge"},
     };
     return values;
+}
+
+int DefaultNumberOf(const char* key) {
+    for (const SettingValue& value : SettingValues())
+        if (std::strcmp(value.Key, key) == 0) return value.Number;
+    return 0;
+}
+
+QString DefaultTextOf(const char* key) {
+    for (const SettingValue& value : SettingValues())
+        if (std::strcmp(value.Key, key) == 0) return QString::fromUtf8(value.Text);
+    return {};
 }
 
 const SettingValue* FindSettingValue(const QString& name) {

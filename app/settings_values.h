@@ -70,6 +70,11 @@ struct SettingValue {
 // the lists (recent lists, toolbar buttons, toolbar docking) are not here.
 const std::vector<SettingValue>& SettingValues();
 
+// The default a value of the table gives (its Number, or its Text), by its
+// exact key: the one place defaults are written down.
+int DefaultNumberOf(const char* key);
+QString DefaultTextOf(const char* key);
+
 // The value of that name, ignoring case; none for an unknown name.
 const SettingValue* FindSettingValue(const QString& name);
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace trimora {
 
@@ -23,7 +24,18 @@ public:
     // Lets pending window events through; Esc sets AbortRequested here.
     virtual void ProcessEvents() {}
 
-    // The list view.
+    // Every change of EntryList is announced before and after, with its
+    // range, so that a view's model can follow it without a reset:
+    // rows first..last are inserted, or removed; a layout change (a sort)
+    // tells where each old row went (newRowOfOld[old] is its new row).
+    virtual void RowsAboutToBeInserted(std::size_t /*first*/, std::size_t /*last*/) {}
+    virtual void RowsInserted() {}
+    virtual void RowsAboutToBeRemoved(std::size_t /*first*/, std::size_t /*last*/) {}
+    virtual void RowsRemoved() {}
+    virtual void LayoutAboutToChange() {}
+    virtual void LayoutChanged(const std::vector<std::size_t>& /*newRowOfOld*/) {}
+
+    // The list view: rows whose texts changed, the row count.
     virtual void RowCountChanged(std::size_t /*count*/) {}
     virtual void RedrawRows(std::size_t /*first*/, std::size_t /*last*/) {}
     virtual void RedrawAll() {}

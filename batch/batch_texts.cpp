@@ -5,9 +5,24 @@
 
 namespace trimora {
 
-bool IsFailureStatus(std::string_view status) noexcept {
-    return status == StatusUnableToBackup || status == StatusCompressFailed || status == StatusRestoreFailed ||
-           status == StatusBackupRemovalFailed;
+std::string_view StatusText(TEntryStatus status) noexcept {
+    switch (status) {
+        case TEntryStatus::Waiting: return "Waiting";
+        case TEntryStatus::Optimizing: return "Optimizing";
+        case TEntryStatus::Finished: return "Finished";
+        case TEntryStatus::CompressFailed: return "Compress Failed";
+        case TEntryStatus::UnableToBackup: return "Unable to Backup";
+        case TEntryStatus::Restored: return "Restored";
+        case TEntryStatus::RestoreFailed: return "Restore Failed";
+        case TEntryStatus::BackupRemoved: return "Backup Removed";
+        case TEntryStatus::BackupRemovalFailed: return "Backup Removal Failed";
+    }
+    return {};
+}
+
+bool IsFailureStatus(TEntryStatus status) noexcept {
+    return status == TEntryStatus::UnableToBackup || status == TEntryStatus::CompressFailed ||
+           status == TEntryStatus::RestoreFailed || status == TEntryStatus::BackupRemovalFailed;
 }
 
 std::string UnsupportedFileMessage(std::string_view path) {

@@ -1,23 +1,31 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace trimora {
 
-// Status texts of a list entry.
-inline constexpr std::string_view StatusWaiting = "Waiting";
-inline constexpr std::string_view StatusOptimizing = "Optimizing";
-inline constexpr std::string_view StatusFinished = "Finished";
-inline constexpr std::string_view StatusCompressFailed = "Compress Failed";
-inline constexpr std::string_view StatusUnableToBackup = "Unable to Backup";
-inline constexpr std::string_view StatusRestored = "Restored";
-inline constexpr std::string_view StatusRestoreFailed = "Restore Failed";
-inline constexpr std::string_view StatusBackupRemoved = "Backup Removed";
-inline constexpr std::string_view StatusBackupRemovalFailed = "Backup Removal Failed";
+// Where a list entry stands; the Status column shows its text.
+enum class TEntryStatus : std::uint8_t {
+    Waiting,
+    Optimizing,
+    Finished,
+    CompressFailed,
+    UnableToBackup,
+    Restored,
+    RestoreFailed,
+    BackupRemoved,
+    BackupRemovalFailed,
+};
+
+// The one table of shown texts: "Waiting", "Optimizing", "Finished",
+// "Compress Failed", "Unable to Backup", "Restored", "Restore Failed",
+// "Backup Removed", "Backup Removal Failed".
+std::string_view StatusText(TEntryStatus status) noexcept;
 
 // True for the statuses that mean an entry ended badly.
-bool IsFailureStatus(std::string_view status) noexcept;
+bool IsFailureStatus(TEntryStatus status) noexcept;
 
 inline constexpr std::string_view ConfirmCaption = "Confirm";
 // The message for a dropped file that no file format claims.

@@ -13,6 +13,7 @@
 
 #include "compress_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -31,6 +32,7 @@
 #include "paths.h"
 #include "safe_files.h"
 #include "trash.h"
+#include "compressor.h"
 #include "trimora.h"
 
 namespace fs = std::filesystem;
@@ -87,10 +89,10 @@ struct TJob {
     bool Done = false;
 };
 
-void Finish(TFileEntry& entry, std::string_view status) { entry.Status = std::string(status); }
+void Finish(TFileEntry& entry, TEntryStatus status) { entry.Status = status; }
 
 void CompressFailed(TFileEntry& entry) {
-    Finish(entry, StatusCompressFailed);
+    Finish(entry, TEntryStatus::CompressFailed);
     if (entry.OriginalSize != -1) entry.Size = entry.OriginalSize;
     entry.OriginalSize = -1;
 }
@@ -247,21 +249,24 @@ public:
     std::condition_variable Changed;
     TLeftoverSweep Sweep;
     TTrash Trash;
+    std::function<void()> ResultsReady;  // called on a worker's thread as results come
 
     bool Stopping() const { return Stop.load() || AbortRequested.load(); }
     void MarkDone(const std::vector<std::size_t>& indices) {
+        if (indices.empty()) return;
         {
             std::lock_guard lock(Mutex);
             for (std::size_t index : indices) Jobs[index].Done = true;
         }
         Changed.notify_all();
+        if (ResultsReady) ResultsReady();
     }
 };
 
 // One worker: takes jobs in list order and commits its work in batches.
 class TWorker {
 public:
-    TWorker(TRun& run, TTrimora& engine) : run_(run), plan_(run.Plan), engine_(engine) {}
+    TWorker(TRun& run, TSharedRules rules) : run_(run), plan_(run.Plan), compressor_(std::move(rules)) {}
 
     // Takes slices of jobs that share a folder, one after another.
     void Work() {
@@ -316,7 +321,8 @@ private:
         lock.unlock();
         Commit();
         lock.lock();
-        run_.Changed.wait(lock, [&] { return ready() || run_.Stop.load(); });
+        // A stop request may leave the earlier job undone for good.
+        while (!ready() && !run_.Stopping()) run_.Changed.wait_for(lock, std::chrono::milliseconds(50));
         return ready();
     }
 
@@ -351,7 +357,7 @@ private:
 
     void UnableToBackup(std::size_t index, std::string detail) {
         TJob& job = run_.Jobs[index];
-        Finish(job.Entry, StatusUnableToBackup);
+        Finish(job.Entry, TEntryStatus::UnableToBackup);
         job.Detail = std::move(detail);
         Done(index);
     }
@@ -369,11 +375,9 @@ private:
             detail = CannotOpenFileText(path);
             return false;
         }
-        if (!engine_.CompressBytes(path, input_, output_)) {
-            detail = engine_.LastFailureText();
-            return false;
-        }
-        return true;
+        const CompressResult result = compressor_.CompressBytes(path, input_, output_);
+        if (!result) detail = result.Detail;
+        return result.Ok();
     }
 
     void Process(std::size_t index) {
@@ -401,7 +405,7 @@ private:
                 detail = backup + " exists already and is not a backup Trimora made";
                 return false;
             }
-            if (existing.SameFile(source)) {
+            if (existing.SameFile(source) && (ours || record == nullptr)) {
                 // The file was never replaced since this backup was made: an
                 // interrupted run's, recorded or not. It serves again.
                 if (!ours) AddRecord(folder, original, backupName, source, entry.Linked);
@@ -410,8 +414,9 @@ private:
                 staged.RecordFile = RecordFileIn(backupFolder);
                 return true;
             }
-            detail = ours ? "the backup " + backup + " of an earlier run is still there"
-                          : backup + " exists already and is not a backup Trimora made";
+            detail = ours               ? "the backup " + backup + " of an earlier run is still there"
+                     : record != nullptr ? backup + " is the backup of " + record->Original
+                                         : backup + " exists already and is not a backup Trimora made";
             return false;
         }
         if (record != nullptr) {
@@ -571,7 +576,7 @@ private:
         }
         if (!compressed) return Failed(index, detail);
         entry.Size = static_cast<std::int64_t>(output_.size());
-        Finish(entry, StatusFinished);
+        Finish(entry, TEntryStatus::Finished);
         Done(index);
     }
 
@@ -589,7 +594,7 @@ private:
         if (!CompressInMemory(source, detail)) return Failed(index, detail);
         if (plan_.DryRun) {
             entry.Size = static_cast<std::int64_t>(output_.size());
-            Finish(entry, StatusFinished);
+            Finish(entry, TEntryStatus::Finished);
             return Done(index);
         }
         // The mirror's folders are made below its root, never through a link.
@@ -599,7 +604,7 @@ private:
         if (existing.Exists && !existing.IsRegular) return Failed(index, "Cannot create file " + target);
         if (run_.Settings.KeepIdenticalOutputs && FileHoldsExactly(target, output_)) {
             entry.Size = static_cast<std::int64_t>(output_.size());
-            Finish(entry, StatusFinished);
+            Finish(entry, TEntryStatus::Finished);
             return Done(index);
         }
         run_.Sweep.Sweep(entry.OutFolder);
@@ -668,7 +673,7 @@ private:
                 if (job.Entry.OriginalSize != -1) job.Entry.Size = job.Entry.OriginalSize;
                 job.Entry.OriginalSize = -1;
                 job.Entry.BackedUp = false;
-                Finish(job.Entry, StatusUnableToBackup);
+                Finish(job.Entry, TEntryStatus::UnableToBackup);
                 job.Detail = "Cannot write the backup record " + failure->first + " (" + failure->second + ")";
                 done.push_back(staged.Index);
                 continue;
@@ -676,7 +681,7 @@ private:
             if (staged.Finished) {
                 std::string reason = syncError;
                 if (synced && staged.Output.Commit(reason)) {
-                    Finish(job.Entry, StatusFinished);
+                    Finish(job.Entry, TEntryStatus::Finished);
                 } else {
                     staged.Output.Discard();
                     job.Detail = reason;
@@ -698,7 +703,7 @@ private:
 
     TRun& run_;
     const TPlan& plan_;
-    TTrimora& engine_;
+    TCompressor compressor_;  // its own pass state, on the run's shared rules
     std::vector<std::uint8_t> input_, output_;
     std::vector<TStaged> staged_;
     std::map<std::string, TLocked> locked_;
@@ -738,26 +743,37 @@ void OrderBySharedFolder(TRun& run) {
 
 }  // namespace
 
-TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
-    TBatchOptions& options = list.Options;
-    list.AbortRequested = false;
-    TPlan plan;
-    plan.OtherFolderMode = (options.CompressOptions & coOtherFolder) != 0;
-    if (plan.OtherFolderMode) {
-        plan.BaseLength = (settings.BaseFolder.empty() ? CommonFolder(list.EntryList) : settings.BaseFolder).size();
-        if (IsAbsolutePath(options.OtherFolder)) NormalizeFolder(options.OtherFolder);
-    } else {
-        plan.Method = ChooseBackupMethod(options);
-    }
-    plan.Options = options;
-    plan.DryRun = settings.DryRun;
-    plan.DataFolder = DataFolder();
+struct TCompressRun::Impl {
+    Impl(TFileList& owner, const TRunSettings& runSettings) : List(owner), Settings(runSettings) {}
 
-    const std::size_t count = list.EntryList.size();
-    std::vector<TJob> jobs(count);
-    for (std::size_t i = 0; i < count; ++i) jobs[i].Entry = list.EntryList[i];
-    RefuseClashes(plan, jobs);
-    {
+    TFileList& List;
+    const TRunSettings Settings;
+    std::unique_ptr<TRun> Run;
+    std::vector<std::thread> Workers;
+    std::atomic<unsigned> RunningWorkers{0};
+    std::size_t Next = 0;  // the first result not yet taken over
+    TRunResult Result;
+    bool Over = false;
+
+    // The plan: entries and options as they are now.
+    void Plan() {
+        TBatchOptions& options = List.Options;
+        TPlan plan;
+        plan.OtherFolderMode = (options.CompressOptions & coOtherFolder) != 0;
+        if (plan.OtherFolderMode) {
+            plan.BaseLength = (Settings.BaseFolder.empty() ? CommonFolder(List.EntryList) : Settings.BaseFolder).size();
+            if (IsAbsolutePath(options.OtherFolder)) NormalizeFolder(options.OtherFolder);
+        } else {
+            plan.Method = ChooseBackupMethod(options);
+        }
+        plan.Options = options;
+        plan.DryRun = Settings.DryRun;
+        plan.DataFolder = DataFolder();
+
+        const std::size_t count = List.EntryList.size();
+        std::vector<TJob> jobs(count);
+        for (std::size_t i = 0; i < count; ++i) jobs[i].Entry = List.EntryList[i];
+        RefuseClashes(plan, jobs);
         TFolderKeys keys;
         std::map<std::string, std::size_t> lastUser;
         for (std::size_t i = 0; i < count; ++i) {
@@ -767,82 +783,159 @@ TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
                 lastUser[key] = i;
             }
         }
+        Run = std::make_unique<TRun>(std::move(plan), std::move(jobs), Settings, List.AbortRequested);
+        OrderBySharedFolder(*Run);
     }
-    TRun run(std::move(plan), std::move(jobs), settings, list.AbortRequested);
-    OrderBySharedFolder(run);
 
-    std::vector<std::unique_ptr<TTrimora>> extraEngines;
-    if (settings.MakeEngine)
-        for (unsigned i = 1; i < settings.Jobs && i < count; ++i) {
-            auto engine = settings.MakeEngine();
-            if (!engine) break;
-            extraEngines.push_back(std::move(engine));
+    // Every worker compresses with its own pass state on the one rule tree.
+    void Start(const std::function<void()>& resultsReady) {
+        const std::size_t count = Run->Jobs.size();
+        if (count == 0) return;
+        Run->ResultsReady = resultsReady;
+        const unsigned workerCount = std::max(1u, std::min<unsigned>(Settings.Jobs, static_cast<unsigned>(count)));
+        const TSharedRules rules = List.Engine.Rules();
+        RunningWorkers = workerCount;
+        for (unsigned i = 0; i < workerCount; ++i)
+            Workers.emplace_back([this, rules] {
+                TWorker(*Run, rules).Work();
+                {
+                    std::lock_guard lock(Run->Mutex);
+                    --RunningWorkers;
+                }
+                Run->Changed.notify_all();
+                if (Run->ResultsReady) Run->ResultsReady();
+            });
+    }
+
+    void Stop() {
+        if (!Run) return;
+        Run->Stop = true;
+        Run->Changed.notify_all();
+    }
+
+    void Join() {
+        Stop();
+        for (std::thread& worker : Workers) worker.join();
+        Workers.clear();
+    }
+
+    // The entry of a job in the list as it is now: by its Id, or where it
+    // stood when it has none; NoRow when it left the list.
+    std::size_t RowOf(std::size_t index) const {
+        const TFileEntry& planned = Run->Jobs[index].Entry;
+        if (planned.Id != 0) return List.RowOf(planned.Id, index);
+        return index < List.EntryList.size() && List.EntryList[index].Path() == planned.Path() ? index
+                                                                                               : TFileList::NoRow;
+    }
+
+    // The result of job index goes to its entry; an entry that left the
+    // list meanwhile keeps only its files.
+    void Apply(std::size_t index) {
+        TJob& job = Run->Jobs[index];
+        const std::size_t row = RowOf(index);
+        if (row == TFileList::NoRow) return;
+        List.EntryList[row] = job.Entry;
+        List.Callbacks.RedrawRows(row > 0 ? row - 1 : 0, row);
+        List.Callbacks.EntryFinished(row, List.EntryList[row], job.Detail);
+        ++Result.Processed;
+    }
+
+    void ShowInProgress(std::size_t index) {
+        const std::size_t row = RowOf(index);
+        if (row == TFileList::NoRow) return;
+        List.EntryList[row].Status = TEntryStatus::Optimizing;
+        List.Callbacks.RedrawRows(row > 0 ? row - 1 : 0, row);
+    }
+
+    bool IsDone(std::size_t index) {
+        std::lock_guard lock(Run->Mutex);
+        return Run->Jobs[index].Done;
+    }
+
+    // After the workers ended: what they finished is recorded; an entry
+    // shown as in progress that was not started shows its old status again.
+    void Finish() {
+        if (Over) return;
+        Join();
+        const std::size_t count = Run ? Run->Jobs.size() : 0;
+        for (; Next < count; ++Next) {
+            if (Run->Jobs[Next].Done) {
+                Apply(Next);
+                continue;
+            }
+            Result.Aborted = true;
+            const std::size_t row = RowOf(Next);
+            if (row != TFileList::NoRow && List.EntryList[row].Status == TEntryStatus::Optimizing) {
+                List.EntryList[row].Status = Run->Jobs[Next].Entry.Status;
+                List.Callbacks.RedrawRows(row, row);
+            }
         }
-    std::vector<std::thread> workers;
-    if (count > 0) {
-        workers.emplace_back([&] { TWorker(run, list.Engine).Work(); });
-        for (auto& engine : extraEngines) workers.emplace_back([&run, &engine] { TWorker(run, *engine).Work(); });
+        if (List.AbortRequested) Result.Aborted = true;
+        List.AbortRequested = false;
+        if (!Result.Aborted) List.Callbacks.RedrawAll();
+        Over = true;
     }
 
+    bool TakeResults() {
+        if (Over) return true;
+        const std::size_t count = Run->Jobs.size();
+        while (Next < count && IsDone(Next)) Apply(Next++);
+        if (Next < count && !Run->Stopping()) ShowInProgress(Next);
+        bool workersEnded;
+        {
+            std::lock_guard lock(Run->Mutex);
+            workersEnded = RunningWorkers == 0;
+        }
+        if (Next == count || workersEnded) Finish();
+        return Over;
+    }
+
+    void WaitForResults(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(Run->Mutex);
+        if (Next < Run->Jobs.size() && !Run->Jobs[Next].Done && RunningWorkers > 0)
+            Run->Changed.wait_for(lock, timeout);
+    }
+};
+
+TCompressRun::TCompressRun(TFileList& list, const TRunSettings& settings)
+    : impl_(std::make_unique<Impl>(list, settings)) {
+    list.AbortRequested = false;
+    impl_->Plan();
+}
+
+TCompressRun::~TCompressRun() { impl_->Join(); }
+
+void TCompressRun::Start() { impl_->Start(ResultsReady); }
+bool TCompressRun::TakeResults() { return impl_->TakeResults(); }
+void TCompressRun::WaitForResults(std::chrono::milliseconds timeout) { impl_->WaitForResults(timeout); }
+void TCompressRun::Stop() { impl_->Stop(); }
+bool TCompressRun::Over() const { return impl_->Over; }
+TRunResult TCompressRun::Result() const { return impl_->Result; }
+std::size_t TCompressRun::Count() const { return impl_->Run->Jobs.size(); }
+
+TRunResult CompressFiles(TFileList& list, const TRunSettings& settings) {
+    TCompressRun run(list, settings);
+    TCompressRun::Impl& impl = *run.impl_;
+    run.Start();
     // Results are taken over in list order; between them events are let
-    // through. An entry that left the list meanwhile keeps only its files.
-    TRunResult result;
-    auto apply = [&](std::size_t index) {
-        TJob& job = run.Jobs[index];
-        if (index < list.EntryList.size() && list.EntryList[index].Path() == job.Entry.Path()) {
-            list.EntryList[index] = job.Entry;
-            list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
-            list.Callbacks.EntryFinished(index, list.EntryList[index], job.Detail);
-            ++result.Processed;
-        }
-    };
-    std::size_t index = 0;
-    for (; index < count; ++index) {
-        if (list.AbortRequested) {
-            result.Aborted = true;
-            break;
-        }
+    // through (Esc, repaints).
+    const std::size_t count = run.Count();
+    for (std::size_t index = 0; index < count; ++index) {
+        if (list.AbortRequested) break;
         list.Callbacks.EntryStarting(index);
         list.Callbacks.ProcessEvents();
         // Events may have changed the list: never step past its end.
         if (index >= list.EntryList.size()) break;
-        if (list.EntryList[index].Path() == run.Jobs[index].Entry.Path()) {
-            list.EntryList[index].Status = std::string(StatusOptimizing);
-            list.Callbacks.RedrawRows(index > 0 ? index - 1 : 0, index);
-        }
-        bool done = false;
-        {
-            std::unique_lock lock(run.Mutex);
-            // Woken now and then, so that a stop request made meanwhile (Ctrl+C)
-            // reaches the workers at once.
-            while (!(done = run.Jobs[index].Done)) {
-                if (list.AbortRequested) break;
-                run.Changed.wait_for(lock, std::chrono::milliseconds(20));
-            }
-        }
-        if (!done) {
-            result.Aborted = true;
-            break;
-        }
-        apply(index);
+        impl.ShowInProgress(index);
+        // Woken now and then, so that a stop request made meanwhile (Ctrl+C)
+        // reaches the workers at once.
+        while (!impl.IsDone(index) && !list.AbortRequested) impl.WaitForResults(std::chrono::milliseconds(20));
+        if (!impl.IsDone(index)) break;
+        impl.Apply(index);
+        impl.Next = index + 1;
     }
-    run.Stop = true;
-    run.Changed.notify_all();
-    for (std::thread& worker : workers) worker.join();
-    // What the workers finished before they stopped is still recorded; an
-    // entry shown as in progress that was not started is waiting again.
-    for (; index < count; ++index) {
-        if (run.Jobs[index].Done) {
-            apply(index);
-        } else if (index < list.EntryList.size() && list.EntryList[index].Status == StatusOptimizing) {
-            list.EntryList[index].Status = run.Jobs[index].Entry.Status;
-            list.Callbacks.RedrawRows(index, index);
-        }
-    }
-    if (list.AbortRequested) result.Aborted = true;
-    list.AbortRequested = false;
-    if (!result.Aborted) list.Callbacks.RedrawAll();
-    return result;
+    impl.Finish();
+    return impl.Result;
 }
 
 }  // namespace trimora

@@ -16,10 +16,11 @@ struct TFileEntry {
     std::int64_t Size = 0;     // bytes now; the compressed size after a run
     std::int64_t Modified = 0; // seconds since the epoch
     std::int64_t OriginalSize = -1;  // size before the last compression; -1 when not compressed
-    std::string Status = std::string(StatusWaiting);
+    TEntryStatus Status = TEntryStatus::Waiting;
     std::int32_t IconIndex = -1;     // -1 until the view looked it up
     bool BackedUp = false;     // the original was backed up during this program run
     bool Linked = false;       // named one by one as a symbolic link: written through it
+    std::uint64_t Id = 0;      // given by the list when the entry joins it; never reused
 
     std::string Path() const { return Folder + Name; }
 };

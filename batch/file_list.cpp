@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "backup_records.h"
 #include "paths.h"
@@ -91,14 +92,81 @@ TFileList::TFileList(TTrimora& engine, TBatchOptions& options, TBatchCallbacks* 
 
 bool TFileList::IsSupported(const std::string& fileName) { return Engine.FindFormat(fileName) >= 0; }
 
-void TFileList::AddFile(const std::string& folder, const TFileListing& listing) {
+namespace {
+TFileEntry MakeEntry(const std::string& folder, const TFileListing& listing) {
     TFileEntry entry;
     entry.Name = listing.Name;
     entry.Folder = folder;
     entry.Size = listing.Size;
     entry.Modified = listing.Modified;
     entry.Linked = listing.IsLink;
-    EntryList.push_back(std::move(entry));
+    return entry;
+}
+}  // namespace
+
+void TFileList::AddFile(const std::string& folder, const TFileListing& listing) {
+    FlushAdded();
+    AppendEntries({MakeEntry(folder, listing)});
+}
+
+void TFileList::AddPending(const std::string& folder, const TFileListing& listing) {
+    pending_.push_back(MakeEntry(folder, listing));
+}
+
+void TFileList::FlushAdded(bool dropListed) {
+    if (pending_.empty()) return;
+    std::vector<TFileEntry> added = std::move(pending_);
+    pending_.clear();
+    if (dropListed) {
+        // A folder added again brings no second entry of a file already listed.
+        std::unordered_set<std::string> listed;
+        listed.reserve(EntryList.size() + added.size());
+        for (const TFileEntry& entry : EntryList) listed.insert(entry.Path());
+        std::erase_if(added, [&](const TFileEntry& entry) { return !listed.insert(entry.Path()).second; });
+    }
+    AppendEntries(std::move(added));
+}
+
+void TFileList::AppendEntries(std::vector<TFileEntry> added) {
+    if (added.empty()) return;
+    const std::size_t first = EntryList.size();
+    Callbacks.RowsAboutToBeInserted(first, first + added.size() - 1);
+    for (TFileEntry& entry : added) {
+        entry.Id = nextId_++;
+        EntryList.push_back(std::move(entry));
+    }
+    Callbacks.RowsInserted();
+}
+
+void TFileList::LetEventsThrough() {
+    FlushAdded();
+    Callbacks.ProcessEvents();
+}
+
+void TFileList::RemoveRange(std::size_t first, std::size_t last) {
+    Callbacks.RowsAboutToBeRemoved(first, last);
+    EntryList.erase(EntryList.begin() + static_cast<std::ptrdiff_t>(first),
+                    EntryList.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    rowsDirty_ = true;
+    Callbacks.RowsRemoved();
+}
+
+void TFileList::Clear() {
+    FlushAdded();
+    if (!EntryList.empty()) RemoveRange(0, EntryList.size() - 1);
+}
+
+std::size_t TFileList::RowOf(std::uint64_t id, std::size_t hint) const {
+    if (hint < EntryList.size() && EntryList[hint].Id == id) return hint;
+    if (rowsDirty_ || rowOfId_.size() != EntryList.size()) {
+        rowOfId_.clear();
+        for (std::size_t row = 0; row < EntryList.size(); ++row) rowOfId_.emplace(EntryList[row].Id, row);
+        rowsDirty_ = false;
+    }
+    const auto found = rowOfId_.find(id);
+    return found != rowOfId_.end() && found->second < EntryList.size() && EntryList[found->second].Id == id
+               ? found->second
+               : NoRow;
 }
 
 void TFileList::ShowFileCount() {
@@ -186,7 +254,7 @@ void TFileList::AddDirs(const std::string& root) {
                 Callbacks.RowCountChanged(EntryList.size());
                 continue;
             }
-            Callbacks.ProcessEvents();
+            LetEventsThrough();
             const std::string sub = folder + name + PathSeparator;
             if (!IsOwnFolder(Options, sub) && (!ScanFilter || ScanFilter(sub))) open(sub);
             continue;
@@ -197,11 +265,13 @@ void TFileList::AddDirs(const std::string& root) {
         if (ScanFilter && !ScanFilter(folder + name)) continue;
         if (IsSupported(name)) {
             TFileListing listing;
-            if (ReadListing(folder + name, listing)) AddFile(folder, listing);
+            if (ReadListing(folder + name, listing)) AddPending(folder, listing);
         } else if (HasListExtension(name)) {
+            FlushAdded();
             LoadList(folder + name, true);
         }
     }
+    FlushAdded();
 }
 
 void TFileList::AddDropped(const std::vector<std::string>& paths, TDropTarget target) {
@@ -250,7 +320,8 @@ int TFileList::CompareByModified(const TFileEntry& a, const TFileEntry& b) const
 }
 
 int TFileList::CompareByStatus(const TFileEntry& a, const TFileEntry& b) const {
-    const int result = a.Status.compare(b.Status);
+    // Byte-wise on the shown texts, as the column reads.
+    const int result = StatusText(a.Status).compare(StatusText(b.Status));
     return (result != 0 ? Sign(result) : CompareByName(a, b)) * SortDirection;
 }
 
@@ -258,12 +329,28 @@ int TFileList::CompareByStatus(const TFileEntry& a, const TFileEntry& b) const {
 // entries always end up side by side (names differing only in case could
 // otherwise sit between them and hide a duplicate).
 void TFileList::SortEntries(const std::function<int(const TFileEntry&, const TFileEntry&)>& compare) {
-    std::stable_sort(EntryList.begin(), EntryList.end(), [&](const TFileEntry& a, const TFileEntry& b) {
+    FlushAdded();
+    Callbacks.LayoutAboutToChange();
+    std::vector<std::size_t> order(EntryList.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        const TFileEntry& a = EntryList[x];
+        const TFileEntry& b = EntryList[y];
         const int result = compare(a, b);
         if (result != 0) return result < 0;
         if (a.Name != b.Name) return a.Name < b.Name;
         return a.Folder < b.Folder;
     });
+    std::vector<TFileEntry> sorted;
+    sorted.reserve(EntryList.size());
+    std::vector<std::size_t> newRowOfOld(EntryList.size());
+    for (std::size_t row = 0; row < order.size(); ++row) {
+        newRowOfOld[order[row]] = row;
+        sorted.push_back(std::move(EntryList[order[row]]));
+    }
+    EntryList = std::move(sorted);
+    rowsDirty_ = true;
+    Callbacks.LayoutChanged(newRowOfOld);
 }
 
 bool TFileList::hasItem(std::size_t index) const {
@@ -278,23 +365,37 @@ bool TFileList::hasItem(std::size_t index) const {
 }
 
 void TFileList::RemDuplicates() {
+    FlushAdded();
     SortDirection = 1;
     SortEntries([this](const TFileEntry& a, const TFileEntry& b) { return CompareByName(a, b); });
-    for (std::size_t i = EntryList.size(); i-- > 0;)
-        if (hasItem(i)) EntryList.erase(EntryList.begin() + static_cast<std::ptrdiff_t>(i));
+    // Runs of duplicates go from the last down, each announced.
+    for (std::size_t i = EntryList.size(); i-- > 0;) {
+        if (!hasItem(i)) continue;
+        std::size_t first = i;
+        while (first > 0 && hasItem(first - 1)) --first;
+        RemoveRange(first, i);
+        i = first;
+    }
     Callbacks.RowCountChanged(EntryList.size());
     Callbacks.RedrawAll();
 }
 
 void TFileList::RemoveRows(const TRowSelection& removeRow) {
+    FlushAdded();
     ListModified = true;
     Deleting = true;
     Callbacks.FreezeRows(true);
-    std::vector<TFileEntry> kept;
-    kept.reserve(EntryList.size());
-    for (std::size_t i = 0; i < EntryList.size(); ++i)
-        if (!removeRow(i)) kept.push_back(std::move(EntryList[i]));
-    EntryList = std::move(kept);
+    // The rows to remove, asked for before any goes: the selection speaks of
+    // the rows as they are now. Runs of them go from the last down.
+    std::vector<bool> remove(EntryList.size());
+    for (std::size_t i = 0; i < EntryList.size(); ++i) remove[i] = removeRow(i);
+    for (std::size_t i = remove.size(); i-- > 0;) {
+        if (!remove[i]) continue;
+        std::size_t first = i;
+        while (first > 0 && remove[first - 1]) --first;
+        RemoveRange(first, i);
+        i = first;
+    }
     Callbacks.FreezeRows(false);
     Callbacks.ClearSelection();
     Deleting = false;
@@ -310,7 +411,7 @@ void TFileList::CropSelected(const TRowSelection& isSelected) {
 
 void TFileList::NewList() {
     ListFileName.clear();
-    EntryList.clear();
+    Clear();
     Callbacks.RowCountChanged(0);
     Callbacks.RedrawAll();
     Callbacks.CaptionChanged(UntitledCaption);
@@ -358,7 +459,7 @@ std::string TFileList::ColumnText(std::ptrdiff_t row, int column, const TColumnF
         case ColumnSize: return SizeText(entry.Size, format.ThousandsSeparator);
         case ColumnModified:
             return format.FormatModified ? format.FormatModified(entry.Modified) : ModifiedText(entry.Modified);
-        case ColumnStatus: return entry.Status;
+        case ColumnStatus: return std::string(StatusText(entry.Status));
         default: return {};
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,11 @@ public:
     // Files named one by one are never asked about.
     std::function<bool(const std::string& path)> ScanFilter;
 
-    // Adding files.
+    static constexpr std::size_t NoRow = static_cast<std::size_t>(-1);
+
+    // Adding files. Every change of EntryList goes through the list's
+    // operations and is announced to the callbacks (rows inserted, removed,
+    // moved by a sort), so that a view's model can follow it.
     void AddFile(const std::string& folder, const TFileListing& listing);
     void AddDir(std::string folder);
     void AddDirs(const std::string& folder);
@@ -82,6 +87,11 @@ public:
     void DeleteSelected(const TRowSelection& isSelected);
     void CropSelected(const TRowSelection& isSelected);
     void NewList();
+    // Removes every entry; the list file and the flags stay.
+    void Clear();
+    // Where the entry with this Id is now (start looking at hint), or NoRow
+    // when it left the list.
+    std::size_t RowOf(std::uint64_t id, std::size_t hint = NoRow) const;
 
     // Re-reads size and time of entry index, or of every entry for -1.
     void UpdateItem(std::ptrdiff_t index);
@@ -125,6 +135,13 @@ public:
     std::string Caption() const;
 
 private:
+    // Entries a scan or a list load found, appended (and announced) in one
+    // go before events are let through and when the operation ends.
+    void AddPending(const std::string& folder, const TFileListing& listing);
+    void FlushAdded(bool dropListed = true);
+    void AppendEntries(std::vector<TFileEntry> added);
+    void LetEventsThrough();
+    void RemoveRange(std::size_t first, std::size_t last);
     void ShowFileCount();
     void SortEntries(const std::function<int(const TFileEntry&, const TFileEntry&)>& compare);
     void RemoveRows(const TRowSelection& removeRow);
@@ -133,6 +150,10 @@ private:
     // each is read once, however lists and folders name one another.
     std::set<std::string> listsRead_;
     int loadDepth_ = 0;
+    std::vector<TFileEntry> pending_;
+    std::uint64_t nextId_ = 1;
+    mutable std::unordered_map<std::uint64_t, std::size_t> rowOfId_;
+    mutable bool rowsDirty_ = true;
 };
 
 }  // namespace trimora

@@ -118,16 +118,18 @@ bool TFileList::LoadList(const std::string& path, bool userLoad, std::string* er
             if (!ec && fs::is_directory(lineStatus)) {
                 AddDir(linePath);
             } else if (!ec && fs::is_regular_file(lineStatus) && ReadListing(linePath, listing)) {
-                AddFile(FolderPart(linePath), listing);
+                AddPending(FolderPart(linePath), listing);
             }
         }
         if (namesList) {
             position += static_cast<std::int64_t>(line.size()) + 2;
             Callbacks.ProgressPosition(position);
         }
+        FlushAdded(false);  // a list may name a file twice: both stay
         Callbacks.ProcessEvents();
         if (AbortRequested) break;
     }
+    FlushAdded(false);
     --loadDepth_;
     if (!tooLarge.empty()) {
         Callbacks.Warning(tooLarge);
@@ -174,6 +176,7 @@ bool TFileList::SaveList(std::string* error) {
     AbortRequested = false;
     Callbacks.PauseIconLoader();
     Callbacks.ProgressStart(static_cast<std::int64_t>(EntryList.size()));
+    FlushAdded();
     std::size_t written = 0;
     while (written < EntryList.size()) {
         ++written;
@@ -181,13 +184,23 @@ bool TFileList::SaveList(std::string* error) {
         Callbacks.ProcessEvents();
         if (AbortRequested) break;
     }
-    const std::string text = ListFileText(EntryList, written);
+    // The list is saved whole or not at all: a stopped save leaves the old
+    // file as it was, and the list modified.
+    const bool stopped = written < EntryList.size() || AbortRequested;
     std::string reason;
-    const bool saved = WriteFileReplacing(ListFileName, reinterpret_cast<const std::uint8_t*>(text.data()),
-                                          text.size(), &reason);
+    bool saved = false;
+    if (!stopped) {
+        const std::string text = ListFileText(EntryList, written);
+        saved = WriteFileReplacing(ListFileName, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                   &reason);
+    }
     Callbacks.ProgressEnd();
     Callbacks.ResumeIconLoader();
     AbortRequested = false;
+    if (stopped) {
+        if (error != nullptr) *error = "Saving was stopped: the list was not saved to " + ListFileName;
+        return false;
+    }
     if (!saved) {
         if (error != nullptr) *error = "Cannot create file " + ListFileName + " (" + reason + ")";
         return false;
@@ -211,7 +224,7 @@ bool TFileList::SaveAutomaticList(const std::string& path, std::string* error) {
 
 void TFileList::OpenRecentList(const std::string& path) {
     DeleteMRU(path);
-    EntryList.clear();
+    Clear();
     Callbacks.RowCountChanged(0);
     Callbacks.RedrawAll();
     LoadList(path, true);

@@ -119,7 +119,7 @@ std::string ReportText(const std::vector<TFileEntry>& entries, TReportFormat for
             const TSizes sizes = SizesOf(entry);
             total.Original += sizes.Original;
             total.Now += sizes.Now;
-            text += CsvRecord(entry.Path(), entry.Status, sizes);
+            text += CsvRecord(entry.Path(), StatusText(entry.Status), sizes);
         }
         return text + CsvRecord("Total", "", total);
     }
@@ -129,7 +129,7 @@ std::string ReportText(const std::vector<TFileEntry>& entries, TReportFormat for
         total.Original += sizes.Original;
         total.Now += sizes.Now;
         text += std::string(i == 0 ? "\n" : ",\n") + "    {\"path\": " + JsonString(entries[i].Path()) +
-                ", \"status\": " + JsonString(entries[i].Status) + ", " + JsonSizes(sizes) + "}";
+                ", \"status\": " + JsonString(StatusText(entries[i].Status)) + ", " + JsonSizes(sizes) + "}";
     }
     text += entries.empty() ? "],\n" : "\n  ],\n";
     return text + "  \"total\": {\"files\": " + std::to_string(entries.size()) + ", " + JsonSizes(total) + "}\n}\n";

@@ -1,6 +1,10 @@
 #include "restore.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -259,35 +263,24 @@ constexpr TRingMethod RemovalRing[5] = {RemoveFromFolder, RemoveFromRelFolder, R
 // The methods of both rings by index, as the backup methods are named.
 constexpr std::string_view RingMethodNames[5] = {"move", "move", "suffix", "trash", "none"};
 
-// Each entry's detail names the methods tried in ring order with why each
-// failed; after a fall-back that worked it also names the one that did.
-void RunRing(TFileList& list, const TRingMethod (&methods)[5], std::string_view succeeded, std::string_view failed,
-             std::string_view doneBy, const TRowSelection& concerned) {
-    const int start = RingStart(list.Options);
-    TRing ring(list.Options);
-    for (std::size_t i = 0; i < list.EntryList.size(); ++i) {
-        if (!concerned(i)) continue;
-        TFileEntry& entry = list.EntryList[i];
-        entry.BackedUp = false;
-        ring.Reasons.clear();
-        bool ok = false;
-        int step = 0;
-        for (; step < 5 && !ok; ++step) {
-            ring.Method = RingMethodNames[(start + step) % 5];
-            ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
-        }
-        entry.Status = std::string(ok ? succeeded : failed);
-        std::string tried;
-        for (const std::string& reason : ring.Reasons) tried += (tried.empty() ? "" : "; falling back to ") + reason;
-        std::string detail;
-        if (!ok)
-            detail = tried.empty() ? "no backup method applies" : tried;
-        else if (!tried.empty())
-            detail = std::string(doneBy) + " " + std::string(ring.Method) + " after " + tried;
-        list.Callbacks.EntryFinished(i, entry, detail);
+// Runs the ring for one entry. The detail names the methods tried in ring
+// order with why each failed; after a fall-back that worked it also names
+// the one that did.
+bool RunRingFor(TRing& ring, const TRingMethod (&methods)[5], int start, std::string_view doneBy,
+                const TFileEntry& entry, std::string& detail) {
+    ring.Reasons.clear();
+    bool ok = false;
+    for (int step = 0; step < 5 && !ok; ++step) {
+        ring.Method = RingMethodNames[(start + step) % 5];
+        ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
     }
-    list.UpdateItem(-1);
-    list.Callbacks.RedrawAll();
+    std::string tried;
+    for (const std::string& reason : ring.Reasons) tried += (tried.empty() ? "" : "; falling back to ") + reason;
+    if (!ok)
+        detail = tried.empty() ? "no backup method applies" : tried;
+    else if (!tried.empty())
+        detail = std::string(doneBy) + " " + std::string(ring.Method) + " after " + tried;
+    return ok;
 }
 
 TRowSelection EntryOrAll(const TFileList& list, std::ptrdiff_t index) {
@@ -300,20 +293,162 @@ bool IsBelow(const std::string& path, const std::string& folder) {
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
 }
 
+// The blocking form: results taken over as they come, events let through.
+template <class Run>
+void RunToTheEnd(TFileList& list, Run& run) {
+    run.Start();
+    while (!run.TakeResults()) {
+        list.Callbacks.ProcessEvents();
+        if (list.AbortRequested) run.Stop();
+        run.WaitForResults(std::chrono::milliseconds(20));
+    }
+}
+
 }  // namespace
 
+struct TRingRun::Impl {
+    struct TJob {
+        TFileEntry Entry;  // as planned
+        std::size_t Row = 0;
+        bool Ok = false;
+        std::string Detail;
+        bool Done = false;
+    };
+
+    Impl(TFileList& owner, TRingKind ringKind) : List(owner), Kind(ringKind), Options(owner.Options) {}
+
+    TFileList& List;
+    const TRingKind Kind;
+    TBatchOptions Options;  // normalised when the run was made
+    int Start = 0;
+    std::vector<TJob> Jobs;
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    std::atomic<bool> Stopping{false};
+    bool WorkerEnded = false;
+    std::thread Worker;
+    std::size_t Next = 0;
+    TRunResult Result;
+    bool Over = false;
+    std::function<void()> ResultsReady;
+
+    void Work() {
+        TRing ring(Options);
+        const auto& methods = Kind == TRingKind::Restore ? RestoreRing : RemovalRing;
+        for (TJob& job : Jobs) {
+            if (Stopping || List.AbortRequested) break;
+            std::string detail;
+            const bool ok = RunRingFor(ring, methods, Start, Kind == TRingKind::Restore ? "restored by" : "backup removed by",
+                                       job.Entry, detail);
+            {
+                std::lock_guard lock(Mutex);
+                job.Ok = ok;
+                job.Detail = std::move(detail);
+                job.Done = true;
+            }
+            Changed.notify_all();
+            if (ResultsReady) ResultsReady();
+        }
+        {
+            std::lock_guard lock(Mutex);
+            WorkerEnded = true;
+        }
+        Changed.notify_all();
+        if (ResultsReady) ResultsReady();
+    }
+
+    void Apply(TJob& job) {
+        const std::size_t row =
+            job.Entry.Id != 0 ? List.RowOf(job.Entry.Id, job.Row)
+                              : (job.Row < List.EntryList.size() && List.EntryList[job.Row].Path() == job.Entry.Path()
+                                     ? job.Row
+                                     : TFileList::NoRow);
+        if (row == TFileList::NoRow) return;
+        TFileEntry& entry = List.EntryList[row];
+        entry.BackedUp = false;
+        if (Kind == TRingKind::Restore)
+            entry.Status = job.Ok ? TEntryStatus::Restored : TEntryStatus::RestoreFailed;
+        else
+            entry.Status = job.Ok ? TEntryStatus::BackupRemoved : TEntryStatus::BackupRemovalFailed;
+        List.Callbacks.RedrawRows(row, row);
+        List.Callbacks.EntryFinished(row, entry, job.Detail);
+        ++Result.Processed;
+    }
+
+    void Join() {
+        Stopping = true;
+        if (Worker.joinable()) Worker.join();
+    }
+
+    bool TakeResults() {
+        if (Over) return true;
+        bool ended;
+        {
+            std::lock_guard lock(Mutex);
+            ended = WorkerEnded;
+        }
+        for (;;) {
+            {
+                std::lock_guard lock(Mutex);
+                if (Next >= Jobs.size() || !Jobs[Next].Done) break;
+            }
+            Apply(Jobs[Next++]);
+        }
+        if (Next < Jobs.size() && !ended) return false;
+        Join();
+        Result.Aborted = Next < Jobs.size() || List.AbortRequested;
+        List.AbortRequested = false;
+        // Sizes and times are read again for every entry: nothing counts as
+        // compressed any more.
+        List.UpdateItem(-1);
+        List.Callbacks.RedrawAll();
+        Over = true;
+        return true;
+    }
+};
+
+TRingRun::TRingRun(TFileList& list, TRingKind kind, const TRowSelection& concerned)
+    : impl_(std::make_unique<Impl>(list, kind)) {
+    list.AbortRequested = false;
+    impl_->Start = RingStart(list.Options);
+    impl_->Options = list.Options;
+    for (std::size_t i = 0; i < list.EntryList.size(); ++i)
+        if (concerned(i)) impl_->Jobs.push_back({list.EntryList[i], i, false, {}, false});
+}
+
+TRingRun::~TRingRun() { impl_->Join(); }
+
+void TRingRun::Start() {
+    impl_->ResultsReady = ResultsReady;
+    impl_->Worker = std::thread([this] { impl_->Work(); });
+}
+
+bool TRingRun::TakeResults() { return impl_->TakeResults(); }
+
+void TRingRun::WaitForResults(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(impl_->Mutex);
+    if (impl_->WorkerEnded || (impl_->Next < impl_->Jobs.size() && impl_->Jobs[impl_->Next].Done)) return;
+    impl_->Changed.wait_for(lock, timeout);
+}
+
+void TRingRun::Stop() { impl_->Stopping = true; }
+bool TRingRun::Over() const { return impl_->Over; }
+TRunResult TRingRun::Result() const { return impl_->Result; }
+
 void RestoreFiles(TFileList& list, std::ptrdiff_t index) {
-    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, "restored by", EntryOrAll(list, index));
+    TRingRun run(list, TRingKind::Restore, EntryOrAll(list, index));
+    RunToTheEnd(list, run);
 }
 
 void RestoreSelected(TFileList& list, const TRowSelection& isSelected) {
-    RunRing(list, RestoreRing, StatusRestored, StatusRestoreFailed, "restored by", isSelected);
+    TRingRun run(list, TRingKind::Restore, isSelected);
+    RunToTheEnd(list, run);
     list.Callbacks.RowCountChanged(list.EntryList.size());
 }
 
 void RemBakFiles(TFileList& list, std::ptrdiff_t index) {
-    RunRing(list, RemovalRing, StatusBackupRemoved, StatusBackupRemovalFailed, "backup removed by",
-            EntryOrAll(list, index));
+    TRingRun run(list, TRingKind::RemoveBackups, EntryOrAll(list, index));
+    RunToTheEnd(list, run);
 }
 
 std::size_t AddRecordedOriginals(TFileList& list, const std::string& folderText) {
@@ -446,6 +581,11 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
                 continue;
             }
             if (!fs::is_regular_file(status) || !IsSyncedName(name) || !Takes(settings, folder + name)) continue;
+            if (result.StopRequested != nullptr && result.StopRequested->load()) {
+                result.Stopped = true;
+                return;
+            }
+            ++result.Visited;
             const std::string copy = mirror + name;
             if (!mirrorReady) {
                 result.Failed.push_back(copy);
@@ -477,15 +617,74 @@ void SyncFile(const TBatchOptions& options, const std::string& base, const std::
     SyncOne(path, mirror + name, result, settings);
 }
 
-TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings) {
-    TSyncResult result;
-    if (!SyncPreconditionHolds(list.Options)) return result;
-    result.PreconditionMet = true;
+TSyncResult::TSyncResult(TSyncResult&& other) noexcept
+    : PreconditionMet(other.PreconditionMet), Stopped(other.Stopped), Copied(std::move(other.Copied)),
+      Updated(std::move(other.Updated)), Failed(std::move(other.Failed)),
+      FailureReasons(std::move(other.FailureReasons)), StopRequested(other.StopRequested),
+      Visited(other.Visited.load()) {}
+
+TSyncResult& TSyncResult::operator=(TSyncResult&& other) noexcept {
+    PreconditionMet = other.PreconditionMet;
+    Stopped = other.Stopped;
+    Copied = std::move(other.Copied);
+    Updated = std::move(other.Updated);
+    Failed = std::move(other.Failed);
+    FailureReasons = std::move(other.FailureReasons);
+    StopRequested = other.StopRequested;
+    Visited = other.Visited.load();
+    return *this;
+}
+
+TSyncRun::TSyncRun(TFileList& list, TSyncSettings settings) : list_(list), settings_(std::move(settings)) {
+    list.AbortRequested = false;
+    if (!SyncPreconditionHolds(list.Options)) return;
+    result_.PreconditionMet = true;
     NormalizeFolder(list.Options.OtherFolder);
-    const std::string base = settings.Base.empty() ? CommonFolder(list.EntryList) : settings.Base;
-    if (base.empty()) return result;
-    SyncFolder(list.Options, base, base, result, settings);
+    options_ = list.Options;
+    base_ = settings_.Base.empty() ? CommonFolder(list.EntryList) : settings_.Base;
+    result_.StopRequested = &stop_;
+}
+
+TSyncRun::~TSyncRun() {
+    stop_ = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+void TSyncRun::Start() {
+    worker_ = std::thread([this] {
+        if (result_.PreconditionMet && !base_.empty()) SyncFolder(options_, base_, base_, result_, settings_);
+        ended_ = true;
+        if (Finished) Finished();
+    });
+}
+
+bool TSyncRun::TakeResults() {
+    if (list_.AbortRequested) stop_ = true;
+    if (!ended_) return false;
+    if (worker_.joinable()) worker_.join();
+    list_.AbortRequested = false;
+    return true;
+}
+
+void TSyncRun::WaitForResults(std::chrono::milliseconds timeout) {
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!ended_ && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+void TSyncRun::Stop() { stop_ = true; }
+std::size_t TSyncRun::Visited() const { return result_.Visited.load(); }
+const TSyncResult& TSyncRun::Result() const { return result_; }
+
+TSyncResult TSyncRun::TakeResult() {
+    TSyncResult result = std::move(result_);
+    result.StopRequested = nullptr;
     return result;
+}
+
+TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings) {
+    TSyncRun run(list, settings);
+    RunToTheEnd(list, run);
+    return run.TakeResult();
 }
 
 }  // namespace trimora

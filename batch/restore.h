@@ -1,11 +1,16 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "batch_options.h"
+#include "compress_run.h"
 #include "file_list.h"
 
 namespace trimora {
@@ -23,6 +28,35 @@ namespace trimora {
 // method whose MoveFolder kind does not fit (an absolute method with a
 // relative folder or the other way round) fails.
 int RingStart(TBatchOptions& options);
+
+enum class TRingKind { Restore, RemoveBackups };
+
+// Restore or backup removal as a plan and its results, like TCompressRun:
+// the entries concerned and the options are taken when it is made, a worker
+// runs the ring for each in list order off the list's thread, and the
+// list's thread takes the results over (TakeResults). A stop request lets
+// the entry in progress finish; the others are left as they were.
+class TRingRun {
+public:
+    TRingRun(TFileList& list, TRingKind kind, const TRowSelection& concerned);
+    ~TRingRun();
+    TRingRun(const TRingRun&) = delete;
+    TRingRun& operator=(const TRingRun&) = delete;
+
+    std::function<void()> ResultsReady;  // called on the worker's thread; set before Start
+    void Start();
+    // Applies every result ready, in list order; at the end reads sizes and
+    // times of every entry again. True once the run is over.
+    bool TakeResults();
+    void WaitForResults(std::chrono::milliseconds timeout);
+    void Stop();
+    bool Over() const;
+    TRunResult Result() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 // Restores entry index, or every entry when index is -1 or outside the list.
 void RestoreFiles(TFileList& list, std::ptrdiff_t index);
@@ -61,11 +95,53 @@ struct TSyncSettings {
 
 struct TSyncResult {
     bool PreconditionMet = false;
+    bool Stopped = false;             // a stop request ended it between two files
     std::vector<std::string> Copied;   // mirror paths written
     std::vector<std::string> Updated;  // mirror paths replaced by a newer source
     std::vector<std::string> Failed;   // mirror paths that could not be written
     std::vector<std::string> FailureReasons;  // why, one for each of Failed
+    // Read between files: set, the synchronisation stops there.
+    const std::atomic<bool>* StopRequested = nullptr;
+    // Files looked at so far, for progress.
+    std::atomic<std::size_t> Visited{0};
+
+    TSyncResult() = default;
+    TSyncResult(TSyncResult&& other) noexcept;
+    TSyncResult& operator=(TSyncResult&& other) noexcept;
 };
+
+// Directory synchronisation off the list's thread, with progress and a stop
+// request like the other runs; the plan (the base, by default the list's
+// common folder, the options and the settings) is taken when it is made.
+class TSyncRun {
+public:
+    explicit TSyncRun(TFileList& list, TSyncSettings settings = {});
+    ~TSyncRun();
+    TSyncRun(const TSyncRun&) = delete;
+    TSyncRun& operator=(const TSyncRun&) = delete;
+
+    std::function<void()> Finished;  // called on the worker's thread at its end; set before Start
+    void Start();
+    // True once it is over; Result() is then complete.
+    bool TakeResults();
+    void WaitForResults(std::chrono::milliseconds timeout);
+    void Stop();
+    std::size_t Visited() const;
+    const TSyncResult& Result() const;
+    // The result, moved out (once the run is over).
+    TSyncResult TakeResult();
+
+private:
+    TFileList& list_;
+    TBatchOptions options_;
+    TSyncSettings settings_;
+    std::string base_;
+    TSyncResult result_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> ended_{false};
+    std::thread worker_;
+};
+
 TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings = {});
 
 // One level of the synchronisation: folder (below base) into the mirror,

@@ -111,7 +111,6 @@ void CompressRunAgainstCopy(benchmark::State& state) {
         trimora::TFileList list(*engine, options);
         trimora::TRunSettings settings;
         settings.Jobs = jobs;
-        settings.MakeEngine = [] { return BuiltInEngine(); };
         const double run = Seconds([&] {
             list.AddDir(work);
             trimora::CompressFiles(list, settings);
@@ -119,7 +118,7 @@ void CompressRunAgainstCopy(benchmark::State& state) {
         state.SetIterationTime(run);
         runSeconds += run;
         finished = 0;
-        for (const trimora::TFileEntry& entry : list.EntryList) finished += entry.Status == "Finished";
+        for (const trimora::TFileEntry& entry : list.EntryList) finished += entry.Status == trimora::TEntryStatus::Finished;
         Shell("rm -rf '" + copy + "' '" + work + "'");
     }
     if (finished != PageCount) state.SkipWithError("not every page was compressed");

@@ -20,16 +20,22 @@ constexpr std::string_view AssociateHelp =
     "           are removed\n"
     "  status   say whether the association is in place\n"
     "\n"
+    "The association starts the trimora installed beside trimora-cli or, when\n"
+    "trimora-cli runs from a build folder, that build's gui/trimora; each command\n"
+    "names it and says which.\n"
+    "\n"
     "update-mime-database and update-desktop-database run after a change when\n"
     "they are installed.\n"
     "\n"
     "Exit status: 0 on success, 1 when the association could not be changed,\n"
     "2 on a usage error.\n";
 
-void PrintState(const app::LstAssociation& association, bool inPlace) {
+void PrintState(const app::LstAssociation& association, const app::WindowProgram& program, bool inPlace) {
     std::cout << "*.lst association: " << (inPlace ? "in place" : "not in place") << '\n'
               << "  " << association.MimePackageFile().toStdString() << '\n'
-              << "  " << association.DesktopFile().toStdString() << '\n';
+              << "  " << association.DesktopFile().toStdString() << '\n'
+              << "  program: " << program.Path.toStdString()
+              << (program.InBuildFolder ? " (build folder)" : " (installed)") << '\n';
 }
 
 }  // namespace
@@ -46,9 +52,10 @@ int RunAssociateCommand(const Arguments& arguments) {
     if (action != "on" && action != "off" && action != "status")
         return UsageError("associate", "unknown associate command '" + action + "'");
 
-    const app::LstAssociation association = ThisUsersAssociation();
+    const app::WindowProgram program = DesktopProgram();
+    const app::LstAssociation association = app::LstAssociation::ForProgram(program.Path);
     if (action == "status") {
-        PrintState(association, app::AssociateLst(false, false, association));
+        PrintState(association, program, app::AssociateLst(false, false, association));
         return ExitOk;
     }
     const bool associate = action == "on";
@@ -57,7 +64,7 @@ int RunAssociateCommand(const Arguments& arguments) {
     const bool inPlace = app::AssociateLst(false, false, association);
     for (const QString& kept : report.KeptFiles)
         std::cout << "Kept the file it replaced as " << kept.toStdString() << '\n';
-    PrintState(association, inPlace);
+    PrintState(association, program, inPlace);
     PrintMessages("associate " + action, report.Problems);
     return inPlace == associate && report.Problems.isEmpty() ? ExitOk : ExitFailed;
 }

@@ -29,11 +29,12 @@ constexpr std::string_view ChoosingHelp =
     "                          with '.' (left out otherwise)\n";
 
 constexpr std::string_view RulesHelp =
-    "      --rules FILE        the tag-settings file deciding which files are\n"
-    "                          supported and how (default: trimora.nti in the data\n"
-    "                          folder, made from the built-in rules on first use);\n"
-    "                          one that cannot be read, is no tag-settings file or\n"
-    "                          is damaged stops the command before it writes\n";
+    "      --rules RULES       the tag-settings file deciding which files are\n"
+    "                          supported and how, or classic or modern for a\n"
+    "                          built-in set (default: trimora.nti in the data\n"
+    "                          folder, made from the classic rules on first use);\n"
+    "                          a file that cannot be read, is no tag-settings file\n"
+    "                          or is damaged stops the command before it writes\n";
 
 constexpr std::string_view ReportHelp =
     "      --report FILE       write the size report to FILE; - for standard output\n"
@@ -252,7 +253,6 @@ int RunOperation(const OperationInfo& info, const Arguments& arguments) {
             TRunSettings run;
             run.Jobs = invocation.Jobs;
             run.DryRun = invocation.DryRun;
-            run.MakeEngine = [&session] { return session.Engines->Make(); };
             run.BaseFolder = session.Base();
             run.KeepIdenticalOutputs = true;
             aborted = CompressFiles(list, run).Aborted;

@@ -5,13 +5,14 @@
 #include <iostream>
 
 #include "cli_settings.h"
+#include "console_prompts.h"
 #include "data_folder.h"
 #include "default_rules.h"
 #include "file_io.h"
 #include "option_parser.h"
 #include "paths.h"
 #include "report.h"
-#include "rules_loading.h"
+#include "rules_argument.h"
 #include "trimora.h"
 
 namespace fs = std::filesystem;
@@ -152,42 +153,35 @@ TBatchOptions SettingsFor(const BatchInvocation& invocation, const app::Compress
     return options;
 }
 
-bool EngineSource::Prepare(std::string_view command, const std::string& rulesFile) {
-    if (!rulesFile.empty()) {
-        file_ = rulesFile;
-        prompts_.Prefix = RulesMessagePrefix(command, file_);
-    } else {
+bool EngineSource::Prepare(std::string_view command, const std::string& rulesArgument) {
+    std::string file = rulesArgument;
+    if (file.empty()) {
         std::string error;
-        file_ = UserRulesFile(&error);
-        if (file_.empty()) std::cerr << "trimora-cli " << command << ": " << error << "; using the built-in rules\n";
-        else prompts_.Prefix = RulesMessagePrefix(command, file_);
+        file = UserRulesFile(&error);
+        if (file.empty()) {
+            std::cerr << "trimora-cli " << command << ": " << error << "; using the classic rules\n";
+            first_ = std::make_unique<TTrimora>(BuiltInRules(BuiltInSet::Classic));
+            return true;
+        }
     }
-    if (file_.empty()) {
-        first_ = Make();
-        return true;
+    ConsolePrompts prompts(RulesMessagePrefix(command, file));
+    TRuleTree rules;
+    if (!ReadRulesArgument(file, command, rules, &prompts, RulesReading::AsLoaded, fallback_)) {
+        if (rulesArgument.empty())
+            std::cerr << "trimora-cli " << command
+                      << ": 'trimora-cli rules use classic' writes the built-in rules there again (the file is kept "
+                         "as trimora.nti.bak)\n";
+        return false;
     }
-    first_ = std::make_unique<TTrimora>(file_, &prompts_, fallback_);
-    if (CheckLoadedRules(*first_, file_, command)) return true;
-    if (rulesFile.empty())
-        std::cerr << "trimora-cli " << command
-                  << ": 'trimora-cli settings reset' writes the built-in tag settings there again (the file is kept "
-                     "as trimora.nti.bak)\n";
-    return false;
+    first_ = std::make_unique<TTrimora>(ShareRules(std::move(rules)));
+    return true;
 }
 
-std::unique_ptr<TTrimora> EngineSource::Make() const {
-    if (!file_.empty()) return std::make_unique<TTrimora>(file_, nullptr, fallback_);
-    auto engine = std::make_unique<TTrimora>("", nullptr, fallback_);
-    const auto bytes = DefaultRuleBytes();
-    engine->LoadSettingsFromBytes(bytes.data(), bytes.size());
-    return engine;
-}
-
-bool CheckRulesFileFirst(std::string_view command, const std::string& rulesFile) {
-    if (rulesFile.empty()) return true;
-    ConsolePrompts prompts;
-    TTrimora engine("", &prompts);
-    return LoadRulesFile(engine, prompts, rulesFile, command);
+bool CheckRulesFileFirst(std::string_view command, const std::string& rulesArgument) {
+    if (rulesArgument.empty()) return true;
+    ConsolePrompts prompts(RulesMessagePrefix(command, rulesArgument));
+    TRuleTree rules;
+    return ReadRulesArgument(rulesArgument, command, rules, &prompts, RulesReading::AsLoaded);
 }
 
 BatchSession::BatchSession(std::string_view command, const BatchInvocation& invocation)

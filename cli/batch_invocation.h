@@ -15,7 +15,6 @@
 #include "cli_commands.h"
 #include "compress_defaults.h"
 #include "console_batch_callbacks.h"
-#include "console_prompts.h"
 #include "file_list.h"
 #include "report_formats.h"
 #include "restore.h"
@@ -73,21 +72,19 @@ std::optional<std::string> ParseBatchInvocation(const Arguments& arguments, unsi
 // either the stored settings keep their meaning.
 TBatchOptions SettingsFor(const BatchInvocation& invocation, const app::CompressDefaults& stored);
 
-// Engines on the rules of the invocation: the file given, or the user's
-// file in the data folder, or the built-in rules when that cannot be made.
+// The engine on the rules of the invocation: the file or built-in set
+// given, or the user's file in the data folder, or the classic rules when
+// that cannot be made. The workers of a run share its rule tree.
 class EngineSource {
 public:
     explicit EngineSource(FallbackPatterns fallback) : fallback_(std::move(fallback)) {}
 
     // False (explained on standard error) when the rules cannot be used.
-    bool Prepare(std::string_view command, const std::string& rulesFile);
+    bool Prepare(std::string_view command, const std::string& rulesArgument);
     TTrimora& First() { return *first_; }
-    std::unique_ptr<TTrimora> Make() const;
 
 private:
     FallbackPatterns fallback_;
-    ConsolePrompts prompts_;
-    std::string file_;
     std::unique_ptr<TTrimora> first_;
 };
 

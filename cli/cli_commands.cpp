@@ -54,16 +54,16 @@ int UsageError(std::string_view command, std::string_view message) {
 
 int RunCli(const Arguments& arguments) {
     if (arguments.empty()) return UsageError("", "no command given");
+    if (arguments[0] == "-V" || arguments[0] == "--version") {
+        std::cout << "trimora-cli " << TRIMORA_VERSION << '\n';
+        return ExitOk;
+    }
     if (IsHelpOption(arguments[0]) || arguments[0] == "help") {
         std::cout << GeneralHelp;
         for (const Command& command : Commands())
             std::cout << "  " << command.Name << std::string(16 - std::min<std::size_t>(command.Name.size(), 15), ' ')
                       << command.Summary << '\n';
         std::cout << GeneralHelpEnd;
-        return ExitOk;
-    }
-    if (arguments[0] == "-V" || arguments[0] == "--version") {
-        std::cout << "trimora-cli " << TRIMORA_VERSION << '\n';
         return ExitOk;
     }
     for (const Command& command : Commands())

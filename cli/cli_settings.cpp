@@ -11,14 +11,14 @@
 
 namespace trimora::cli {
 
-QString DesktopProgramPath() {
+app::WindowProgram DesktopProgram() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || self.empty()) return QStringLiteral("trimora");
-    return QFile::decodeName(QByteArray::fromStdString((self.parent_path() / "trimora").string()));
+    if (ec || self.empty()) return {QStringLiteral("trimora"), false};
+    return app::FindWindowProgram(QFile::decodeName(QByteArray::fromStdString(self.string())));
 }
 
-app::LstAssociation ThisUsersAssociation() { return app::LstAssociation::ForProgram(DesktopProgramPath()); }
+app::LstAssociation ThisUsersAssociation() { return app::LstAssociation::ForProgram(DesktopProgram().Path); }
 
 void PrintMessages(std::string_view command, const QStringList& messages) {
     for (const QString& message : messages)

@@ -5,15 +5,17 @@
 #include <QString>
 #include <QStringList>
 
+#include "app_paths.h"
 #include "compress_defaults.h"
 #include "lst_association.h"
 #include "settings_store.h"
 
 namespace trimora::cli {
 
-// The program the .lst association starts: the desktop program "trimora"
-// beside trimora-cli, so that both write the same association.
-QString DesktopProgramPath();
+// The program the .lst association starts: the desktop program "trimora" of
+// the same installation or build folder as trimora-cli, so that both write
+// the same association.
+app::WindowProgram DesktopProgram();
 app::LstAssociation ThisUsersAssociation();
 
 // The first use: when nothing is stored yet, the defaults and the built-in

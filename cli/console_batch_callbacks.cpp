@@ -96,7 +96,7 @@ void ConsoleBatchCallbacks::EntryFinished(std::size_t, const TFileEntry& entry, 
     anyFailed_ = anyFailed_ || failed;
     const bool explained = !detail.empty() && (failed || !quiet_);
     if (!quiet_ || explained) ClearProgress();
-    if (!quiet_) out_ << entry.Path() << '\t' << entry.Status << std::endl;
+    if (!quiet_) out_ << entry.Path() << '\t' << trimora::StatusText(entry.Status) << std::endl;
     if (explained) err_ << "trimora-cli " << command_ << ": " << detail << '\n';
     ShowProgress(false);
 }

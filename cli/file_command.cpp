@@ -6,11 +6,10 @@
 
 #include "cli_commands.h"
 #include "console_prompts.h"
-#include "default_rules.h"
 #include "file_checks.h"
 #include "file_io.h"
 #include "option_parser.h"
-#include "rules_loading.h"
+#include "rules_argument.h"
 #include "trimora.h"
 
 namespace trimora::cli {
@@ -18,7 +17,7 @@ namespace trimora::cli {
 namespace {
 
 constexpr std::string_view FileHelp =
-    "Usage: trimora-cli file IN [-o OUT] [--rules FILE] [--name NAME | --type TYPE]\n"
+    "Usage: trimora-cli file IN [-o OUT] [--rules RULES] [--name NAME | --type TYPE]\n"
     "\n"
     "Compresses one file. The file's name chooses its format (HTML, JavaScript,\n"
     "VBScript, style sheet ...) from the rule tree.\n"
@@ -27,16 +26,17 @@ constexpr std::string_view FileHelp =
     "                      --name or --type is needed)\n"
     "  -o, --out OUT       where to write the result (replaced whole or not at\n"
     "                      all); standard output when absent or -\n"
-    "      --rules FILE    the tag-settings file to use instead of the built-in\n"
-    "                      rules; one that cannot be read, is no tag-settings file\n"
-    "                      or is damaged is refused\n"
+    "      --rules RULES   the tag-settings file to use, or classic or modern for\n"
+    "                      a built-in set (default: classic); a file that cannot\n"
+    "                      be read, is no tag-settings file or is damaged is\n"
+    "                      refused\n"
     "      --name NAME     the file name that selects the format\n"
     "      --type TYPE     the format by its kind: html, css, js or vbs\n"
     "  -h, --help          show this help\n"
     "\n"
-    "Exit status: 0 on success, 1 when the file cannot be read, no format matches\n"
-    "its name, the rules cannot be used or the result cannot be written, 2 on a\n"
-    "usage error.\n"
+    "Exit status: 0 on success, 1 when the file cannot be read or is not a regular\n"
+    "file (a folder, a device, a pipe), no format matches its name, the rules\n"
+    "cannot be used or the result cannot be written, 2 on a usage error.\n"
     "\n"
     "Example:\n"
     "  trimora-cli file - --type css < style.css > style.min.css\n";
@@ -58,16 +58,6 @@ constexpr OptionSpec FileOptions[] = {
     {FileName, "--name", 0, true},
     {FileType, "--type", 0, true},
 };
-
-bool ReadStandardInput(std::vector<std::uint8_t>& data) {
-    data.clear();
-    std::uint8_t chunk[65536];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, stdin);
-        data.insert(data.end(), chunk, chunk + got);
-        if (got < sizeof chunk) return std::ferror(stdin) == 0;
-    }
-}
 
 bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
     return std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0;
@@ -106,14 +96,12 @@ int RunFileCommand(const Arguments& arguments) {
         return UsageError("file", "standard input needs --name NAME or --type TYPE to choose the format");
     if (name.empty()) name = in;
 
-    ConsolePrompts prompts;
-    TTrimora engine("", &prompts);
-    if (rules.empty()) {
-        const auto bytes = DefaultRuleBytes();
-        engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
-    } else if (!LoadRulesFile(engine, prompts, rules, "file")) {
+    ConsolePrompts prompts(RulesMessagePrefix("file", rules));
+    TRuleTree tree;
+    if (!ReadRulesArgument(rules.empty() ? std::string("classic") : rules, "file", tree, &prompts,
+                           RulesReading::AsLoaded))
         return ExitFailed;
-    }
+    TTrimora engine(ShareRules(std::move(tree)));
 
     std::vector<std::uint8_t> input, output;
     if (in == "-") {
@@ -121,12 +109,21 @@ int RunFileCommand(const Arguments& arguments) {
             std::cerr << "trimora-cli file: cannot read standard input\n";
             return ExitFailed;
         }
-    } else if (ReadWholeFile(in, input) != ReadResult::Ok) {
-        std::cerr << "trimora-cli file: " << CannotOpenFileText(in) << '\n';
-        return ExitFailed;
+    } else {
+        switch (ReadWholeFile(in, input)) {
+            case ReadResult::Ok:
+                break;
+            case ReadResult::NotRegular:
+                // A folder, a device or a pipe: reading it could block or never end.
+                std::cerr << "trimora-cli file: " << in << " is not a regular file; nothing was read\n";
+                return ExitFailed;
+            default:
+                std::cerr << "trimora-cli file: " << CannotOpenFileText(in) << '\n';
+                return ExitFailed;
+        }
     }
-    if (!engine.CompressBytes(name, input, output)) {
-        std::cerr << "trimora-cli file: " << engine.LastFailureText() << '\n';
+    if (const CompressResult result = engine.CompressBytes(name, input, output); !result) {
+        std::cerr << "trimora-cli file: " << result.Detail << '\n';
         return ExitFailed;
     }
     if (out == "-") {

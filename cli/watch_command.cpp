@@ -46,8 +46,9 @@ constexpr std::string_view WatchHelp =
     "                          copies them as they are)\n"
     "      --hidden            also take files and folders whose names begin with\n"
     "                          '.' (left out otherwise)\n"
-    "      --rules FILE        the tag-settings file (default: trimora.nti in the\n"
-    "                          data folder); read once when watching starts\n"
+    "      --rules RULES       the tag-settings file, or classic or modern for a\n"
+    "                          built-in set (default: trimora.nti in the data\n"
+    "                          folder); read once when watching starts\n"
     "  -j, --jobs N            compress with N workers at once (default 1)\n"
     "  -q, --quiet             print nothing but errors\n"
     "  -h, --help              show this help\n"
@@ -182,7 +183,6 @@ private:
     void Compress() {
         TRunSettings run;
         run.Jobs = session_.Invocation.Jobs;
-        run.MakeEngine = [this] { return session_.Engines->Make(); };
         run.BaseFolder = base_;
         run.KeepIdenticalOutputs = true;
         CompressFiles(*session_.List, run);

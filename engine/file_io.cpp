@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -137,18 +138,22 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& dat
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status)) return ReadResult::Missing;
-    if (fs::is_directory(status)) return ReadResult::CannotOpen;
+    if (!fs::is_regular_file(status)) return ReadResult::NotRegular;
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) return ReadResult::CannotOpen;
-    if (fs::is_regular_file(status)) {
+    try {
         const auto size = fs::file_size(path, ec);
         if (!ec) data.reserve(static_cast<std::size_t>(size));
-    }
-    std::uint8_t chunk[65536];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        data.insert(data.end(), chunk, chunk + got);
-        if (got < sizeof chunk) break;
+        std::uint8_t chunk[65536];
+        for (;;) {
+            const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+            data.insert(data.end(), chunk, chunk + got);
+            if (got < sizeof chunk) break;
+        }
+    } catch (const std::exception&) {  // more than memory holds
+        data.clear();
+        data.shrink_to_fit();
+        return ReadResult::ReadError;
     }
     if (std::ferror(file.get())) {
         data.clear();
@@ -167,6 +172,7 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
     std::error_code ec;
     const fs::file_status existing = fs::status(target, ec);
     if (fs::is_directory(existing)) return fail("is a folder");
+    if (fs::exists(existing) && !fs::is_regular_file(existing)) return fail("is not a regular file");
 
     std::string temporary;
     FileHandle file;

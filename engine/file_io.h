@@ -9,18 +9,22 @@
 
 namespace trimora {
 
-enum class ReadResult { Ok, Missing, CannotOpen, ReadError };
+enum class ReadResult { Ok, Missing, CannotOpen, ReadError, NotRegular };
 
 // Reads a whole file into data. Missing: nothing exists at the path.
+// NotRegular: what is there (after following links) is a folder, a device,
+// a pipe or a socket; it is not opened, so reading never blocks and never
+// runs on without end. A file too large for memory is a ReadError.
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data);
 
 // Replaces the file at path with exactly these bytes, or leaves it as it was.
 // The bytes go to a temporary file in the same folder that is then renamed
 // over the destination, so a crash or a full disk never leaves a truncated
 // file. An existing destination keeps its permission bits; when it is a
-// symbolic link, the file it points to is replaced and the link stays. The
-// data is on the disk before the rename; the owner and group are kept where
-// the system allows.
+// symbolic link, the file it points to is replaced and the link stays. A
+// destination that is not a regular file (a device, a pipe) is never replaced.
+// The data is on the disk before the rename; the owner and group are kept
+// where the system allows.
 // On failure answers false and sets error to a short reason.
 bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size,
                         std::string* error = nullptr);

@@ -11,11 +11,9 @@
 #include <array>
 #include <string_view>
 #include <cstring>
-#include <new>
 
 #include "char_class.h"
-#include "file_io.h"
-#include "trimora.h"
+#include "markup_pass.h"
 
 namespace trimora {
 
@@ -41,73 +39,26 @@ constexpr std::array<std::uint8_t, 256> UnsafeInValue = [] {
 }();
 }  // namespace
 
-std::int64_t TTrimora::Compress(const std::string& SourceFile, const std::string& DestFile) {
-    lastFailure_ = CompressFailure::None;
-    lastFailurePath_ = SourceFile;
-    if (ReadWholeFile(SourceFile, Streams[0]) != ReadResult::Ok) {
-        lastFailure_ = CompressFailure::CannotRead;
-        return -1;
-    }
-    const bool compressed = CompressBytes(SourceFile, Streams[0], Streams[1]);
-    Streams[0].clear();
-    if (!compressed) return -1;
-    const std::string& target = DestFile.empty() ? SourceFile : DestFile;
-    if (!WriteFileReplacing(target, Streams[1].data(), Streams[1].size())) {
-        lastFailure_ = CompressFailure::CannotSave;
-        lastFailurePath_ = target;
-        return -1;
-    }
-    return static_cast<std::int64_t>(Streams[1].size());
+TMarkupPass::TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::span<const std::uint8_t> input,
+                         std::vector<std::uint8_t>& output, bool fastPaths) noexcept
+    : format_(rules.Formats[static_cast<std::size_t>(formatIndex)]),
+      Current(&format_),
+      FormatIndex(formatIndex),
+      MaxLength(rules.MaxLength(formatIndex)),
+      InputSize(static_cast<std::int64_t>(input.size())),
+      input_(input.data()),
+      output_(output),
+      fastPaths_(fastPaths) {}
+
+void TMarkupPass::Run() {
+    output_.resize(static_cast<std::size_t>(InputSize));
+    RunPass();
+    output_.resize(static_cast<std::size_t>(outPos_));
 }
 
-bool TTrimora::CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
-                             std::vector<std::uint8_t>& output) {
-    lastFailure_ = CompressFailure::None;
-    output.clear();
-
-    // Reset the pass state.
-    Column = 1;
-    LineStart = 0;
-    LastBreak = 0;
-    Quote = Space;
-    InTag = InTagName = IsOpenTag = false;
-    TagText.Clear();
-    ContentTag.Clear();
-    AttrText.Clear();  // so that no file's result depends on the one before it
-    CurChar = Nul;
-    PrevChar = Nul;
-    UnsafeCount = 0;
-    tagPending_ = false;
-    styleLookAheadAt_ = -1;
-    input_ = input.data();
-    inPos_ = 0;
-    InputSize = static_cast<std::int64_t>(input.size());
-    output_ = &output;
-    outPos_ = 0;
-
-    if (FindFormat(fileName) < 0) {
-        lastFailure_ = CompressFailure::NoFormat;
-        lastFailurePath_ = std::string(fileName);
-        return false;
-    }
-    try {
-        output.resize(input.size());
-        RunPass();
-        output.resize(static_cast<std::size_t>(outPos_));
-    } catch (const std::bad_alloc&) {
-        output.clear();
-        output.shrink_to_fit();
-        lastFailure_ = CompressFailure::PassFailed;
-        lastFailurePath_ = std::string(fileName);
-        return false;
-    }
-    input_ = nullptr;
-    output_ = nullptr;
-    return true;
-}
-
-void TTrimora::RunPass() {
-    const std::uint32_t formatFlags = Formats[static_cast<std::size_t>(FormatIndex)].Flags;
+void TMarkupPass::RunPass() {
+    const std::uint32_t formatFlags = format_.Flags;
+    contentFlags_ = formatFlags;
     // A whole script or style-sheet file; whatever it leaves is markup.
     if ((formatFlags & tfJavaScript) != 0)
         CompressJavaScript();
@@ -131,19 +82,19 @@ void TTrimora::RunPass() {
     if (CurChar == Space && outPos_ > 0 && OutAt(outPos_ - 1) == Space) --outPos_;
 }
 
-void TTrimora::GrowOutput(std::size_t atLeast) {
-    const std::size_t size = output_->size();
-    output_->resize(std::max(size + atLeast, size * 2 + 64));
+void TMarkupPass::GrowOutput(std::size_t atLeast) {
+    const std::size_t size = output_.size();
+    output_.resize(std::max(size + atLeast, size * 2 + 64));
 }
 
-void TTrimora::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
+void TMarkupPass::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
     const std::size_t end = static_cast<std::size_t>(outPos_) + count;
-    if (end > output_->size()) GrowOutput(end - output_->size());
-    std::memmove(output_->data() + outPos_, bytes, count);
+    if (end > output_.size()) GrowOutput(end - output_.size());
+    std::memmove(output_.data() + outPos_, bytes, count);
     outPos_ = static_cast<std::int64_t>(end);
 }
 
-void TTrimora::CharacterStep() {
+void TMarkupPass::CharacterStep() {
     PrevChar = CurChar;
     CurChar = ReadInput();
     // Whitespace outside quoted values counts as one SPACE.
@@ -216,7 +167,7 @@ inline void CollapseRun(const std::uint8_t* in, std::int64_t& i, std::int64_t en
 }
 }  // namespace
 
-void TTrimora::FastMarkupRun() {
+void TMarkupPass::FastMarkupRun() {
     const std::uint8_t* in = input_;
     const std::int64_t start = inPos_;
     const std::int64_t end = InputSize;
@@ -275,19 +226,19 @@ void TTrimora::FastMarkupRun() {
 }
 
 // Runs on the greater-than sign that closes a tag, after it was written.
-void TTrimora::EndOfTag() {
+void TMarkupPass::EndOfTag() {
     // The tag's own rule, or the format's when it has none.
-    const TagProp& format = Formats[static_cast<std::size_t>(FormatIndex)];
-    const TagProp* rule = LookupTag(format.Children, NormalizeTagName(TagText.Stored()));
-    Current = rule != nullptr ? *rule : format;
+    const TagProp* rule = FindTag(format_.Children, NormalizeTagName(TagText.Stored()), AttrText.View());
+    Current = rule != nullptr ? rule : &format_;
     IsOpenTag = !TagText.StartsWith('/');
-    const std::uint32_t flags = Current.Flags;
+    const std::uint32_t flags = Current->Flags;
     if ((flags & tfRemoveWhitespace) != 0) RemovePrecedingSpace();
-    if ((flags & tfReplaceTag) != 0) ReplaceTagName(Current.ReplaceWith);
+    if ((flags & tfReplaceTag) != 0) ReplaceTagName(Current->ReplaceWith);
     if ((flags & tfRemoveTag) != 0) {
         EraseTag();
         CurChar = Nul;
     }
+    contentFlags_ = flags;
     if (IsOpenTag) {
         if ((flags & tfDoNotCompress) != 0)
             CopyContent();
@@ -309,10 +260,10 @@ void TTrimora::EndOfTag() {
 // counted. Copying hands back before the closing tag's greater-than sign,
 // which the pass then reads again; removing puts the input back on the
 // closing tag's less-than sign, and the pass reads the closing tag.
-void TTrimora::CopyContent() { ScanContent(true); }
-void TTrimora::SkipContent() { ScanContent(false); }
+void TMarkupPass::CopyContent() { ScanContent(true); }
+void TMarkupPass::SkipContent() { ScanContent(false); }
 
-void TTrimora::ScanContent(bool copy) {
+void TMarkupPass::ScanContent(bool copy) {
     CurChar = Nul;
     int depth = 0;
     ContentTag = TagText;
@@ -357,7 +308,7 @@ void TTrimora::ScanContent(bool copy) {
 // Runs right after "<!--" was read and written: drops it, the comment up to
 // and including "-->" (or the rest of the input), and the whitespace written
 // before it.
-void TTrimora::SkipComment() {
+void TMarkupPass::SkipComment() {
     outPos_ = std::max<std::int64_t>(outPos_ - 4, 0);
     std::uint8_t window[3] = {'!', '-', '-'};
     while (!(window[0] == '-' && window[1] == '-' && window[2] == '>') && InputLeft()) {
@@ -373,7 +324,7 @@ void TTrimora::SkipComment() {
 // Breaks the line at the last whitespace written outside quotes once the
 // line is longer than MaxLength. The first line starts at column 1, so it
 // breaks one character earlier than the others.
-void TTrimora::WrapLine() {
+void TMarkupPass::WrapLine() {
     ++Column;
     if ((IsLineBreak(CurChar) || CurChar == Space) && Quote == Space) LastBreak = outPos_;
     if (!(Column > MaxLength && outPos_ > LastBreak && LastBreak > LineStart)) return;
@@ -388,9 +339,9 @@ void TTrimora::WrapLine() {
     const std::int64_t tailLength = outPos_ - tailStart;
     // Make room for CR LF: the tail moves right by the difference.
     const std::int64_t newEnd = breakAt + 2 + tailLength;
-    if (newEnd > static_cast<std::int64_t>(output_->size()))
-        GrowOutput(static_cast<std::size_t>(newEnd) - output_->size());
-    std::uint8_t* out = output_->data();
+    if (newEnd > static_cast<std::int64_t>(output_.size()))
+        GrowOutput(static_cast<std::size_t>(newEnd) - output_.size());
+    std::uint8_t* out = output_.data();
     std::memmove(out + breakAt + 2, out + tailStart, static_cast<std::size_t>(tailLength));
     out[breakAt] = '\r';
     out[breakAt + 1] = '\n';
@@ -402,22 +353,3 @@ void TTrimora::WrapLine() {
 
 }  // namespace trimora
 
-namespace trimora {
-
-std::string TTrimora::LastFailureText() const {
-    switch (lastFailure_) {
-        case CompressFailure::None:
-            return {};
-        case CompressFailure::CannotRead:
-            return "Cannot open file " + lastFailurePath_;
-        case CompressFailure::NoFormat:
-            return "No file format matches the name " + lastFailurePath_;
-        case CompressFailure::PassFailed:
-            return "Out of memory while compressing " + lastFailurePath_;
-        case CompressFailure::CannotSave:
-            return "Cannot create file " + lastFailurePath_;
-    }
-    return {};
-}
-
-}  // namespace trimora

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "char_class.h"
-#include "trimora.h"
+#include "markup_pass.h"
 
 namespace trimora {
 
@@ -19,10 +19,13 @@ namespace {
 //   Code          ordinary code
 //   Slash         after a '/' in code: comment, regular expression or division
 //   BlockComment  inside /* */;  BlockStar: just after a '*' in it
+//   LicenseComment  inside /*! */ when the rule keeps those: copied as written
 //   LineComment   inside // up to the line break;  LineEnd: just after that break
 //   SingleString, DoubleString, Template: inside '…', "…", `…`
 //   Regex         inside a regular-expression literal
-enum class ScriptState { Code, Slash, BlockComment, BlockStar, LineComment, LineEnd, SingleString, DoubleString, Template, Regex };
+enum class ScriptState {
+    Code, Slash, BlockComment, BlockStar, LicenseComment, LineComment, LineEnd, SingleString, DoubleString, Template, Regex
+};
 
 constexpr std::array<bool, 256> RegexFollowsTable = [] {
     std::array<bool, 256> table{};
@@ -73,7 +76,7 @@ constexpr int MaxTemplateNesting = 64;
 
 // Follows tags in script text so that the block's closing tag is recognised
 // at the first LF, CR, SPACE or '>' after its name. Answers true then.
-bool TTrimora::TrackScriptEnd() {
+bool TMarkupPass::TrackScriptEnd() {
     InTag = (InTag || PrevChar == Less) && !(IsLineBreakOrSpace(CurChar) || CurChar == Greater);
     if (InTag) {
         if (PrevChar == Less && CurChar == '!') {
@@ -103,13 +106,19 @@ bool TTrimora::TrackScriptEnd() {
     return NormalizeTagName(TagText.Stored()).View() == ContentTag.Stored();
 }
 
-void TTrimora::CompressJavaScript() {
+void TMarkupPass::CompressJavaScript() {
     ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
     scriptEndCheckedSize_ = SIZE_MAX;
     bool done = false;
     PrevChar = Nul;
     std::uint8_t prevPrev = Nul;
     ScriptState state = ScriptState::Code;
+    const bool keepLicense = (contentFlags_ & tfKeepLicense) != 0;
+    // Rules of today's web (those keeping licence comments) want an output a
+    // second run leaves alone: no SPACE before a line break written for a
+    // line comment, and a removed block comment leaves no second SPACE. The
+    // older rules give the bytes they always gave.
+    const bool settle = keepLicense;
     bool escaped = false;        // the next byte is written as it is (after a backslash)
     bool regexAllowed = false;   // the slash just read can open a regular expression
     bool inClass = false;        // inside [ ] of a regular expression
@@ -148,25 +157,24 @@ void TTrimora::CompressJavaScript() {
     // comment. The '<' is read again as code, where TrackScriptEnd sees the tag.
     // As in the markup pass, the tag's name ends at whitespace or '>':
     // "</script/" and a "</script" cut off by the end of the input end nothing.
-    const auto closingTagAhead = [&]() {
-        if (CurChar != Less || ContentTag.Empty()) return false;
-        const std::string_view name = ContentTag.Stored();
-        const std::int64_t after = inPos_ + 1 + static_cast<std::int64_t>(name.size());
-        if (after >= InputSize || input_[inPos_] != '/') return false;
-        for (std::size_t i = 0; i < name.size(); ++i)
-            if (UpperAscii(input_[inPos_ + 1 + static_cast<std::int64_t>(i)]) != static_cast<std::uint8_t>(name[i]))
-                return false;
-        return IsWhitespace(input_[after]) || input_[after] == Greater;
-    };
+    const auto closingTagAhead = [&]() { return CurChar == Less && ClosingTagFollows(inPos_, ContentTag.Stored()); };
     // The break after a line comment is written unless the output ends, two
     // bytes back, in a line break or a semicolon: the SPACE or break written
     // before the comment then separates enough. When the last byte is part of
     // a statement ("a;b// c") the break is kept, or the lines would run together.
     const auto breakWanted = [&]() {
-        if (outPos_ < 2) return outPos_ == 1;
+        if (outPos_ == 0) return false;
         const std::uint8_t last = OutAt(outPos_ - 1);
+        if (settle && IsLineBreak(last)) return false;  // the lines are apart already
+        if (outPos_ == 1) return true;
         const std::uint8_t twoBack = OutAt(outPos_ - 2);
         return !(IsLineBreak(twoBack) || twoBack == ';') || !(IsLineBreakOrSpace(last) || last == ';');
+    };
+    // A break written for a line comment takes the place of the SPACE
+    // written before the comment, as a break in code does (when settling).
+    const auto writeBreak = [&](std::uint8_t lineBreak) {
+        if (settle && outPos_ > blockStart && OutAt(outPos_ - 1) == Space) --outPos_;
+        Write(lineBreak);
     };
     // Code: TAB is SPACE; whitespace after a line break and a second SPACE
     // are dropped; a line break or semicolon overwrites the whitespace before it.
@@ -288,7 +296,10 @@ void TTrimora::CompressJavaScript() {
                 break;
             case ScriptState::Slash:
                 done = TrackScriptEnd();
-                if (CurChar == '*') {
+                if (CurChar == '*' && keepLicense && InputLeft() && input_[inPos_] == '!') {
+                    WriteBytes(reinterpret_cast<const std::uint8_t*>("/*"), 2);
+                    state = ScriptState::LicenseComment;
+                } else if (CurChar == '*') {
                     state = ScriptState::BlockComment;
                 } else if (CurChar == '/') {
                     state = ScriptState::LineComment;
@@ -306,6 +317,7 @@ void TTrimora::CompressJavaScript() {
                 break;
             case ScriptState::BlockComment:
             case ScriptState::BlockStar:
+            case ScriptState::LicenseComment:
             case ScriptState::LineComment:
                 if (closingTagAhead()) {
                     --inPos_;
@@ -314,13 +326,22 @@ void TTrimora::CompressJavaScript() {
                     state = ScriptState::Code;
                     break;
                 }
-                if (state == ScriptState::BlockComment) {
-                    if (CurChar == '*')
+                if (state == ScriptState::LicenseComment) {
+                    Write(CurChar);
+                    if (CurChar == '/' && PrevChar == '*') state = ScriptState::Code;
+                } else if (state == ScriptState::BlockComment || state == ScriptState::BlockStar) {
+                    if (state == ScriptState::BlockStar)
+                        state = CurChar == '/' ? ScriptState::Code : ScriptState::BlockComment;
+                    else if (CurChar == '*')
                         state = ScriptState::BlockStar;
                     else if (CurChar == '/' && PrevChar == '*')
                         state = ScriptState::Code;
-                } else if (state == ScriptState::BlockStar) {
-                    state = CurChar == '/' ? ScriptState::Code : ScriptState::BlockComment;
+                    // Settling, the comment is gone as if it had never been
+                    // there: the code after it sees the whitespace written
+                    // before it, so that a second run finds nothing to collapse.
+                    if (settle && state == ScriptState::Code && outPos_ > 0 &&
+                        IsLineBreakOrSpace(OutAt(outPos_ - 1)))
+                        CurChar = OutAt(outPos_ - 1);
                 } else if (CurChar == Greater && prevPrev == '-' && PrevChar == '-') {
                     WriteBytes(reinterpret_cast<const std::uint8_t*>("//-->"), 5);
                     state = ScriptState::Code;
@@ -330,12 +351,12 @@ void TTrimora::CompressJavaScript() {
                 break;
             case ScriptState::LineEnd:
                 if (IsLineBreak(CurChar)) {
-                    if (breakWanted()) Write(CurChar);
+                    if (breakWanted()) writeBreak(CurChar);
                 } else {
                     // The break that ended the comment separates the lines;
                     // then this byte is read again as code, after what the
                     // output now ends in (a '<' there starts a tag afresh).
-                    if (breakWanted()) Write(PrevChar);
+                    if (breakWanted()) writeBreak(PrevChar);
                     --inPos_;
                     CurChar = outPos_ > 0 ? OutAt(outPos_ - 1) : PrevChar;
                 }
@@ -392,15 +413,24 @@ void TTrimora::CompressJavaScript() {
     if (done && CurChar != Greater) tagPending_ = true;  // "</script >": the pass ends the tag
 }
 
-void TTrimora::CompressVBScript() {
+// String literals ("..." with "" for a quote inside, ending at the line's
+// end) are copied as they stand; everywhere else tabs become spaces and
+// runs of spaces one.
+void TMarkupPass::CompressVBScript() {
     ContentTag.Assign(NormalizeTagName(TagText.Stored()).View());
     scriptEndCheckedSize_ = SIZE_MAX;
     bool done = false;
+    bool inString = false;
     while (InputLeft() && !done) {
         PrevChar = CurChar;
         CurChar = ReadInput();
-        if (CurChar == '\t') CurChar = Space;
-        if (!(PrevChar == Space && CurChar == Space)) {
+        if (inString) {
+            inString = !(CurChar == '"' || IsLineBreak(CurChar));
+        } else {
+            if (CurChar == '\t') CurChar = Space;
+            inString = CurChar == '"';
+        }
+        if (inString || !(PrevChar == Space && CurChar == Space)) {
             Write(CurChar);
             ++Column;
         }

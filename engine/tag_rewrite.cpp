@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "char_class.h"
-#include "trimora.h"
+#include "markup_pass.h"
 
 namespace trimora {
 
@@ -20,7 +20,7 @@ bool IsUnsafeInValue(std::uint8_t c, std::uint8_t quote) {
 }  // namespace
 
 // Runs for every character read inside a tag, after Quote was updated for it.
-void TTrimora::QuoteBookkeeping() {
+void TMarkupPass::QuoteBookkeeping() {
     // Declarations and kept comments (<!DOCTYPE ... "...">) keep their quotes.
     if (!RemoveQuotes || TagText.StartsWith('!')) return;
     if (Quote != Space) {
@@ -43,13 +43,13 @@ void TTrimora::QuoteBookkeeping() {
 
 // '"value"' -> 'value': the value's bytes are copied from the input over the
 // opening quote.
-void TTrimora::UnquoteValue() {
+void TMarkupPass::UnquoteValue() {
     const std::uint8_t quote = CurChar;
     if (fastPaths_ && MaxLength <= 0) {
         // Without line wrapping nothing moves the opening quote in the
         // output: where it was written is where the scans below would stop.
         const std::int64_t length = inPos_ - 1 - (valueOpenedIn_ + 1);
-        std::uint8_t* out = output_->data();
+        std::uint8_t* out = output_.data();
         std::memmove(out + valueOpenedOut_, input_ + valueOpenedIn_ + 1, static_cast<std::size_t>(length));
         outPos_ = valueOpenedOut_ + length;
         return;
@@ -68,7 +68,7 @@ void TTrimora::UnquoteValue() {
 }
 
 // Removes one SPACE before the tag by moving the whole tag left over it.
-void TTrimora::RemovePrecedingSpace() {
+void TMarkupPass::RemovePrecedingSpace() {
     const std::int64_t end = outPos_;
     if (end == 0) return;
     std::int64_t start = end;
@@ -76,7 +76,7 @@ void TTrimora::RemovePrecedingSpace() {
     while (start > 0 && read != Less) read = OutAt(--start);
     if (read != Less) return;  // no less-than sign: leave the output as it is
     if (start > 0 && OutAt(start - 1) == Space) {
-        std::uint8_t* out = output_->data();
+        std::uint8_t* out = output_.data();
         std::memmove(out + start - 1, out + start, static_cast<std::size_t>(end - start));
         --Column;
         outPos_ = end - 1;
@@ -85,7 +85,7 @@ void TTrimora::RemovePrecedingSpace() {
 
 // Writes ReplaceWith in place of the tag's name (the first occurrence of the
 // name in the tag's text, compared without regard to case).
-void TTrimora::ReplaceTagName(const NameString& replaceWith) {
+void TMarkupPass::ReplaceTagName(const NameString& replaceWith) {
     const std::int64_t end = outPos_;
     std::int64_t start = end;
     std::uint8_t read = 0;
@@ -95,7 +95,7 @@ void TTrimora::ReplaceTagName(const NameString& replaceWith) {
     outPos_ = end;
     if (replaceWith.Empty() || name.Empty()) return;
 
-    std::uint8_t* out = output_->data();
+    std::uint8_t* out = output_.data();
     const auto sameLetter = [](std::uint8_t a, char b) { return UpperAscii(a) == UpperAscii(static_cast<std::uint8_t>(b)); };
     const std::uint8_t* found = std::search(out + start, out + end, name.Data(), name.Data() + name.Size(), sameLetter);
     if (found == out + end) return;
@@ -103,9 +103,9 @@ void TTrimora::ReplaceTagName(const NameString& replaceWith) {
     const std::int64_t nameLength = static_cast<std::int64_t>(name.Size());
     const std::int64_t replaceLength = static_cast<std::int64_t>(replaceWith.Size());
     const std::int64_t newEnd = end - nameLength + replaceLength;
-    if (newEnd > static_cast<std::int64_t>(output_->size()))
-        GrowOutput(static_cast<std::size_t>(newEnd) - output_->size());
-    out = output_->data();
+    if (newEnd > static_cast<std::int64_t>(output_.size()))
+        GrowOutput(static_cast<std::size_t>(newEnd) - output_.size());
+    out = output_.data();
     std::memmove(out + at + replaceLength, out + at + nameLength, static_cast<std::size_t>(end - at - nameLength));
     std::memcpy(out + at, replaceWith.Data(), replaceWith.Size());
     outPos_ = newEnd;
@@ -113,7 +113,7 @@ void TTrimora::ReplaceTagName(const NameString& replaceWith) {
 
 // Moves the output position back onto the tag's less-than sign, so that what
 // follows overwrites the tag.
-void TTrimora::EraseTag() {
+void TMarkupPass::EraseTag() {
     while (CurChar != Less && outPos_ > 0) CurChar = OutAt(--outPos_);
 }
 

@@ -4,12 +4,14 @@
 // (1032 bytes) and "TR2" (284 bytes), where consecutive records of the same
 // name become sub tags of one tag.
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "tag_settings_file.h"
+
 #include "file_io.h"
-#include "trimora.h"
 
 namespace trimora {
 
@@ -79,7 +81,7 @@ bool HasNewerVersionHeader(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-bool TTrimora::IsValidTagName(const NameString& name) noexcept {
+bool IsValidTagName(const NameString& name) noexcept {
     for (std::size_t i = 0; i + 1 < name.Size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
         if (c == 0) return true;
@@ -90,19 +92,7 @@ bool TTrimora::IsValidTagName(const NameString& name) noexcept {
     return true;
 }
 
-// A rejected name shows the corruption message once per load; the record is
-// still loaded. When the message cannot be shown, reading stops at this level.
-bool TTrimora::TestName(const NameString& name, bool& stopReading) {
-    stopReading = false;
-    if (IsValidTagName(name)) return true;
-    loadReport_.Damaged = true;
-    if (corruptMessageShown_) return false;
-    corruptMessageShown_ = true;
-    if (prompts_ != nullptr && !prompts_->ShowCorruptFile(CorruptFileCaption, CorruptFileText)) stopReading = true;
-    return false;
-}
-
-void TTrimora::BuildFallbackFormats(TTagInfo& formats, std::size_t reserve) const {
+void BuildFallbackFormats(TTagInfo& formats, std::size_t reserve, const FallbackPatterns& fallback) {
     FreeTags(formats);
     TagRule all;
     all.Name = "ALL";
@@ -111,16 +101,60 @@ void TTrimora::BuildFallbackFormats(TTagInfo& formats, std::size_t reserve) cons
     TagRule script;
     script.Name = "JS";
     script.Flags = tfJavaScript;
-    script.Pattern = fallback_.ScriptExt;
+    script.Pattern = fallback.ScriptExt;
     formats.Add(script);
     TagRule style;
     style.Name = "CSS";
     style.Flags = tfStyleSheet;
-    style.Pattern = fallback_.StyleExt;
+    style.Pattern = fallback.StyleExt;
     formats.Add(style);
 }
 
-void TTrimora::NormalizeAndSortTags() {
+namespace {
+
+// One reading of a file: the records go into Formats, damage is reported
+// through the prompts once.
+class TSettingsReader {
+public:
+    TSettingsReader(TTagInfo& formats, SettingsPrompts* prompts, const FallbackPatterns& fallback, bool asStored)
+        : Formats(formats), prompts_(prompts), fallback_(fallback), asStored_(asStored) {}
+
+    SettingsLoadReport Read(const std::uint8_t* data, std::size_t size);
+
+private:
+    // A rejected name shows the corruption message once; the record is still
+    // loaded. When the message cannot be shown, reading stops at this level.
+    bool TestName(const NameString& name, bool& stopReading);
+    // Marks the file damaged and shows the corruption message, once per
+    // reading; false when the message could not be shown.
+    bool ReportDamage();
+    void ReadCurrentLayout(const std::uint8_t* data, std::size_t size);
+    void ReadOlderLayout(const std::uint8_t* data, std::size_t size);
+    void NormalizeAndSortTags();
+
+    TTagInfo& Formats;
+    SettingsPrompts* prompts_;
+    const FallbackPatterns& fallback_;
+    const bool asStored_;  // names and order left as stored
+    SettingsLoadReport report_;
+    bool corruptMessageShown_ = false;
+};
+
+bool TSettingsReader::TestName(const NameString& name, bool& stopReading) {
+    stopReading = false;
+    if (IsValidTagName(name)) return true;
+    stopReading = !ReportDamage();
+    return false;
+}
+
+bool TSettingsReader::ReportDamage() {
+    report_.Damaged = true;
+    if (corruptMessageShown_) return true;
+    corruptMessageShown_ = true;
+    return prompts_ == nullptr || prompts_->ShowCorruptFile(CorruptFileCaption, CorruptFileText);
+}
+
+void TSettingsReader::NormalizeAndSortTags() {
     for (std::size_t f = 0; f < Formats.Size(); ++f) {
         TTagInfo& tags = Formats[f].Children;
         for (std::size_t t = 0; t < tags.Size(); ++t) tags[t].Name = NormalizeTagName(tags[t].Name.View()).View();
@@ -128,103 +162,91 @@ void TTrimora::NormalizeAndSortTags() {
     }
 }
 
-SettingsLoadReport TTrimora::LoadSettings(const std::string& path) {
-    FileName = path;
-    std::vector<std::uint8_t> data;
-    switch (ReadWholeFile(path, data)) {
-        case ReadResult::Missing: {
-            SettingsLoadReport report;
-            report.Result = SettingsLoadReport::Outcome::Missing;
-            NormalizeAndSortTags();
-            loadReport_ = report;
-            return report;
-        }
-        case ReadResult::CannotOpen:
-        case ReadResult::ReadError: {
-            FreeTags(Formats);
-            SettingsLoadReport report;
-            report.Result = SettingsLoadReport::Outcome::CannotOpen;
-            report.Error = "Cannot open file " + path;
-            loadReport_ = report;
-            return report;
-        }
-        case ReadResult::Ok:
-            break;
-    }
-    return LoadSettingsFromBytes(data.data(), data.size());
-}
-
-SettingsLoadReport TTrimora::LoadSettingsFromBytes(const std::uint8_t* data, std::size_t size) {
+SettingsLoadReport TSettingsReader::Read(const std::uint8_t* data, std::size_t size) {
     FreeTags(Formats);
-    loadReport_ = SettingsLoadReport{};
-    loadReport_.Result = SettingsLoadReport::Outcome::Loaded;
+    report_ = SettingsLoadReport{};
+    report_.Result = SettingsLoadReport::Outcome::Loaded;
     corruptMessageShown_ = false;
-    bool stop = false;
 
     if (size >= HeaderSize && data[0] == 'T' && data[1] == 'R' && IsDigit(data[2])) {
         if (HasNewerVersionHeader(data, size)) {
-            loadReport_.Result = SettingsLoadReport::Outcome::NewerVersion;
+            report_.Result = SettingsLoadReport::Outcome::NewerVersion;
             if (prompts_ != nullptr && prompts_->AskNewerVersion(NewerVersionCaption, NewerVersionText))
                 prompts_->OpenWebPage(ProductWebPage);
-            return loadReport_;
+            return report_;
         }
-        loadReport_.Layout = data[2] - '0';
+        report_.Layout = data[2] - '0';
     } else {
-        loadReport_.Layout = 0;
+        report_.Layout = 0;
     }
+    if (report_.Layout == 3)
+        ReadCurrentLayout(data, size);
+    else
+        ReadOlderLayout(data, size);
+    if (!asStored_) NormalizeAndSortTags();
+    return report_;
+}
 
-    if (loadReport_.Layout == 3) {
-        // Each level takes at most its count of records, and only while whole
-        // records remain; an explicit stack keeps any nesting depth safe.
-        struct Level {
-            TTagInfo* List;
-            std::size_t Remaining;
-            int Depth;
-        };
-        std::vector<Level> levels;
-        levels.push_back({&Formats, size / RecordSize, 0});
-        std::size_t position = HeaderSize;
-        while (!levels.empty()) {
-            Level& level = levels.back();
-            if (level.Remaining == 0 || size - position < RecordSize) {
+void TSettingsReader::ReadCurrentLayout(const std::uint8_t* data, std::size_t size) {
+    // Each level takes at most its count of records, and only while whole
+    // records remain; an explicit stack keeps any nesting depth safe.
+    struct Level {
+        TTagInfo* List;
+        std::size_t Remaining;
+        int Depth;
+    };
+    bool stop = false;
+    // The data ends inside a record.
+    bool cutShort = (size - HeaderSize) % RecordSize != 0;
+    std::vector<Level> levels;
+    levels.push_back({&Formats, size / RecordSize, 0});
+    std::size_t position = HeaderSize;
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.Remaining == 0 || size - position < RecordSize) {
+            // A node whose count promises more records than the data holds.
+            if (level.Remaining != 0 && level.Depth > 0) cutShort = true;
+            levels.pop_back();
+            continue;
+        }
+        const std::uint8_t* record = data + position;
+        TagRule fields = ReadRecordFields(record, true);
+        if (level.Depth == 1) {
+            TestName(fields.Name, stop);
+            if (stop) {
                 levels.pop_back();
                 continue;
             }
-            const std::uint8_t* record = data + position;
-            TagRule fields = ReadRecordFields(record, true);
-            if (level.Depth == 1) {
-                TestName(fields.Name, stop);
-                if (stop) {
-                    levels.pop_back();
-                    continue;
-                }
-            }
-            fields.ChildCount = ReadUint16(record + ChildCountOffset);
-            position += RecordSize;
-            --level.Remaining;
-            const int childDepth = level.Depth + 1;
-            TagProp& node = level.List->Add(fields);
-            levels.push_back({&node.Children, fields.ChildCount, childDepth});
         }
-    } else if (loadReport_.Layout == 0) {
-        const std::size_t count = size / Layout0RecordSize;
-        BuildFallbackFormats(Formats, count);
-        TTagInfo& tags = Formats[0].Children;
-        for (std::size_t i = 0; i < count; ++i) {
-            const TagRule fields = ReadRecordFields(data + i * Layout0RecordSize, false);
+        fields.ChildCount = ReadUint16(record + ChildCountOffset);
+        position += RecordSize;
+        --level.Remaining;
+        const int childDepth = level.Depth + 1;
+        TagProp& node = level.List->Add(fields);
+        levels.push_back({&node.Children, fields.ChildCount, childDepth});
+    }
+    if (cutShort) ReportDamage();
+}
+
+void TSettingsReader::ReadOlderLayout(const std::uint8_t* data, std::size_t size) {
+    const std::size_t headerSize = report_.Layout == 0 ? 0 : HeaderSize;
+    const std::size_t recordSize = report_.Layout == 0   ? Layout0RecordSize
+                                   : report_.Layout == 1 ? Tr1RecordSize
+                                                         : Tr2RecordSize;
+    const std::size_t count = size / recordSize;
+    BuildFallbackFormats(Formats, count, fallback_);
+    TTagInfo& tags = Formats[0].Children;
+    bool stop = false;
+    if (report_.Layout == 0) {
+        for (std::size_t i = 0; i < count && !stop; ++i) {
+            const TagRule fields = ReadRecordFields(data + i * recordSize, false);
             TestName(fields.Name, stop);
-            if (stop) break;
-            tags.Add(fields);
+            if (!stop) tags.Add(fields);
         }
     } else {
-        const std::size_t recordSize = loadReport_.Layout == 1 ? Tr1RecordSize : Tr2RecordSize;
-        const std::size_t count = size / recordSize;
-        BuildFallbackFormats(Formats, count);
-        TTagInfo& tags = Formats[0].Children;
-        std::size_t position = HeaderSize;
+        std::size_t position = headerSize;
         std::size_t taken = 0;
-        // A piece shorter than one record at the end is ignored; merged
-        // records do not count, so the data's end is what stops the loop.
+        // Merged records do not count, so the data's end is what stops the loop.
         while (taken < count && size - position >= recordSize) {
             const TagRule fields = ReadRecordFields(data + position, true);
             TestName(fields.Name, stop);
@@ -246,44 +268,84 @@ SettingsLoadReport TTrimora::LoadSettingsFromBytes(const std::uint8_t* data, std
             ++taken;
         }
     }
-    NormalizeAndSortTags();
-    return loadReport_;
+    // The data ends inside a record: the piece is ignored, the file reported.
+    if ((size - headerSize) % recordSize != 0 && !stop) ReportDamage();
 }
 
-std::vector<std::uint8_t> EncodeRuleTree(TTagInfo& formats) {
-    std::vector<std::uint8_t> out{'T', 'R', '3'};
-    for (std::size_t f = 0; f < formats.Size(); ++f) {
-        TTagInfo& tags = formats[f].Children;
-        if (!tags.Empty()) SortTags(tags, 0, static_cast<std::ptrdiff_t>(tags.Size()) - 1);
+}  // namespace
+
+SettingsLoadReport ReadRuleTree(const std::uint8_t* data, std::size_t size, TRuleTree& rules,
+                                SettingsPrompts* prompts, const FallbackPatterns& fallback) {
+    return TSettingsReader(rules.Formats, prompts, fallback, false).Read(data, size);
+}
+
+SettingsLoadReport ReadRuleTreeAsStored(const std::uint8_t* data, std::size_t size, TRuleTree& rules,
+                                        SettingsPrompts* prompts, const FallbackPatterns& fallback) {
+    return TSettingsReader(rules.Formats, prompts, fallback, true).Read(data, size);
+}
+
+SettingsLoadReport ReadRuleTreeFile(const std::string& path, TRuleTree& rules, SettingsPrompts* prompts,
+                                    const FallbackPatterns& fallback) {
+    std::vector<std::uint8_t> data;
+    switch (ReadWholeFile(path, data)) {
+        case ReadResult::Missing:
+            return SettingsLoadReport{};
+        case ReadResult::CannotOpen:
+        case ReadResult::ReadError:
+        case ReadResult::NotRegular: {
+            FreeTags(rules.Formats);
+            SettingsLoadReport report;
+            report.Result = SettingsLoadReport::Outcome::CannotOpen;
+            report.Error = "Cannot open file " + path;
+            return report;
+        }
+        case ReadResult::Ok:
+            break;
     }
-    // Pre-order: each node, then its subtrees. A file can record at most
-    // 65535 children of one node; further ones would corrupt the layout.
+    return ReadRuleTree(data.data(), data.size(), rules, prompts, fallback);
+}
+
+std::vector<std::uint8_t> EncodeRuleTree(const TTagInfo& formats) {
+    std::vector<std::uint8_t> out{'T', 'R', '3'};
+    // Pre-order: each node, then its subtrees. The tags of a format are
+    // written sorted by name (a stable order: equal names keep theirs). A
+    // file can record at most 65535 children of one node; further ones
+    // would corrupt the layout.
     struct Level {
-        const TTagInfo* List;
-        std::size_t Next;
-        std::size_t End;
+        std::vector<const TagProp*> Nodes;
+        std::size_t Next = 0;
     };
-    std::vector<Level> levels{{&formats, 0, formats.Size()}};
+    const auto levelOf = [](const TTagInfo& list, bool sorted, std::size_t count) {
+        Level level;
+        level.Nodes.reserve(list.Size());
+        for (std::size_t i = 0; i < list.Size(); ++i) level.Nodes.push_back(&list[i]);
+        if (sorted)
+            std::stable_sort(level.Nodes.begin(), level.Nodes.end(), [](const TagProp* a, const TagProp* b) {
+                return CompareNames(a->Name.View(), b->Name.View()) < 0;
+            });
+        level.Nodes.resize(count);
+        return level;
+    };
+    std::vector<Level> levels;
+    levels.push_back(levelOf(formats, false, formats.Size()));
     while (!levels.empty()) {
         Level& level = levels.back();
-        if (level.Next == level.End) {
+        if (level.Next == level.Nodes.size()) {
             levels.pop_back();
             continue;
         }
-        const TagProp& node = (*level.List)[level.Next++];
+        const TagProp& node = *level.Nodes[level.Next++];
         const std::size_t childCount = std::min<std::size_t>(node.Children.Size(), 0xFFFF);
         WriteRecord(out, node, childCount);
-        levels.push_back({&node.Children, 0, childCount});
+        const bool tagsOfAFormat = levels.size() == 1;
+        if (childCount != 0) levels.push_back(levelOf(node.Children, tagsOfAFormat, childCount));
     }
     return out;
 }
 
-std::vector<std::uint8_t> TTrimora::SettingsBytes() { return EncodeRuleTree(Formats); }
-
-SettingsSaveReport TTrimora::SaveSettings(const std::string& path) {
+SettingsSaveReport WriteRuleTreeFile(const TRuleTree& rules, const std::string& target) {
     SettingsSaveReport report;
-    const std::string target = path.empty() ? FileName : path;
-    const std::vector<std::uint8_t> bytes = SettingsBytes();
+    const std::vector<std::uint8_t> bytes = EncodeRuleTree(rules.Formats);
 
     // A file that a newer version wrote (and this one refused to read) is
     // moved aside rather than overwritten with what this version knows.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "char_class.h"
 
@@ -50,6 +52,23 @@ void TTagInfo::Clear() noexcept {
 }
 
 void FreeTags(TTagInfo& list) noexcept { list.Clear(); }
+
+TTagInfo CopyTags(const TTagInfo& list) {
+    TTagInfo copy;
+    // Each pending pair is a source list and the list its copies go into.
+    std::vector<std::pair<const TTagInfo*, TTagInfo*>> pending{{&list, &copy}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        to->Reserve(from->Size());
+        for (std::size_t i = 0; i < from->Size(); ++i) {
+            const TagProp& node = (*from)[i];
+            TagProp& added = to->Add(node);
+            if (!node.Children.Empty()) pending.emplace_back(&node.Children, &added.Children);
+        }
+    }
+    return copy;
+}
 
 PatternString NormalizeTagName(std::string_view name) noexcept {
     PatternString result;

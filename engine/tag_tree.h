@@ -21,6 +21,11 @@ inline constexpr std::uint32_t tfReplaceTag = 0x040;        // the name is repla
 inline constexpr std::uint32_t tfVBScript = 0x100;          // content mode "VBScript Compress"
 inline constexpr std::uint32_t tfRemoveQuotes = 0x200;      // file format: needless quotes go
 inline constexpr std::uint32_t tfKeepComments = 0x400;      // file format: comments stay
+// Script and style content (a format, or a tag whose content mode is script
+// or style): a comment that begins with "/*!" is kept as written.
+inline constexpr std::uint32_t tfKeepLicense = 0x800;
+// Style-sheet content: comments outside strings are removed.
+inline constexpr std::uint32_t tfStyleComments = 0x1000;
 // Nodes whose content is handed to a script or style compressor.
 inline constexpr std::uint32_t tfCompressorMask = tfJavaScript | tfStyleSheet | tfVBScript;
 
@@ -34,6 +39,7 @@ inline constexpr FlagName FlagNames[] = {
     {tfJavaScript, "tfJavaScript"}, {tfStyleSheet, "tfStyleSheet"},
     {tfReplaceTag, "tfReplaceTag"}, {tfVBScript, "tfVBScript"},
     {tfRemoveQuotes, "tfRemoveQuotes"}, {tfKeepComments, "tfKeepComments"},
+    {tfKeepLicense, "tfKeepLicense"}, {tfStyleComments, "tfStyleComments"},
 };
 
 // The fields of one node, without its children. `Current` holds these by value.
@@ -120,6 +126,8 @@ bool MatchExtension(std::string_view patternList, std::string_view extension, in
 void SortTags(TTagInfo& list, std::ptrdiff_t left, std::ptrdiff_t right) noexcept;
 // Releases every node of the list, depth first.
 void FreeTags(TTagInfo& list) noexcept;
+// An independent copy of the list and all its subtrees, however deep.
+TTagInfo CopyTags(const TTagInfo& list);
 
 // Reads a format's maximum length from its Name: leading blanks, an optional
 // sign, digits up to the first other character; 0 when there is no number.

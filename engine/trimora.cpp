@@ -2,113 +2,53 @@
 
 #include <utility>
 
-#include "char_class.h"
-
 namespace trimora {
 
+namespace {
+const TSharedRules& EmptyRules() {
+    static const TSharedRules empty = std::make_shared<const TRuleTree>();
+    return empty;
+}
+}  // namespace
+
 TTrimora::TTrimora(std::string fileName, SettingsPrompts* prompts, FallbackPatterns fallback)
-    : FileName(std::move(fileName)), prompts_(prompts), fallback_(std::move(fallback)) {
+    : FileName(std::move(fileName)),
+      rules_(EmptyRules()),
+      compressor_(rules_),
+      prompts_(prompts),
+      fallback_(std::move(fallback)) {
     loadReport_ = LoadSettings(FileName);
 }
 
-TTrimora::~TTrimora() { FreeTags(Formats); }
-
-namespace {
-// Upper-cases up to 255 bytes into a zero-terminated buffer; false when the
-// text is longer (no pattern of 255 characters can hold it).
-bool UpperCopy(std::string_view text, char (&buffer)[256]) noexcept {
-    if (text.size() > 255) return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        buffer[i] = static_cast<char>(UpperAscii(static_cast<unsigned char>(text[i])));
-    buffer[text.size()] = '\0';
-    return true;
+TTrimora::TTrimora(TSharedRules rules)
+    : rules_(rules != nullptr ? std::move(rules) : EmptyRules()), compressor_(rules_) {
+    loadReport_.Result = SettingsLoadReport::Outcome::Loaded;
 }
 
-bool IsFolderSeparator(char c) noexcept { return c == '\\' || c == ':' || c == '/'; }
-}  // namespace
-
-std::int32_t TTrimora::FindFormat(std::string_view fileName) noexcept {
-    FormatIndex = -1;
-    // The extension with its dot: from the last '.' after the last folder separator.
-    std::size_t dot = std::string_view::npos;
-    for (std::size_t i = fileName.size(); i-- > 0;) {
-        if (IsFolderSeparator(fileName[i])) break;
-        if (fileName[i] == '.') {
-            dot = i;
-            break;
-        }
-    }
-    if (dot == std::string_view::npos) return FormatIndex;
-    char extension[256];
-    if (!UpperCopy(fileName.substr(dot), extension)) return FormatIndex;
-    const std::string_view extensionView(extension, fileName.size() - dot);
-
-    for (std::size_t index = 0; index < Formats.Size(); ++index) {
-        const TagProp& format = Formats[index];
-        char patterns[256];
-        UpperCopy(format.Pattern.View(), patterns);
-        if (MatchExtension(std::string_view(patterns, format.Pattern.Size()), extensionView, 1)) {
-            FormatIndex = static_cast<std::int32_t>(index);
-            Current = format;
-            MaxLength = ReadMaxLength(format.Name.View());
-            break;
-        }
-    }
-    return FormatIndex;
+void TTrimora::SetRules(TSharedRules rules) {
+    rules_ = rules != nullptr ? std::move(rules) : EmptyRules();
+    compressor_.SetRules(rules_);
 }
 
-void TTrimora::FindTag(const TTagInfo& tags, const PatternString& key) noexcept {
-    if (const TagProp* rule = LookupTag(tags, key)) Current = *rule;
+SettingsLoadReport TTrimora::LoadSettings(const std::string& path) {
+    FileName = path;
+    TRuleTree tree;
+    loadReport_ = ReadRuleTreeFile(path, tree, prompts_, fallback_);
+    if (loadReport_.Result != SettingsLoadReport::Outcome::Missing) SetRules(std::move(tree));
+    return loadReport_;
 }
 
-void TTrimora::FindSubTag(const TTagInfo& subTags, const PatternString& /*key*/) noexcept {
-    if (const TagProp* rule = LookupSubTag(subTags)) Current = *rule;
+SettingsLoadReport TTrimora::LoadSettingsFromBytes(const std::uint8_t* data, std::size_t size) {
+    TRuleTree tree;
+    loadReport_ = ReadRuleTree(data, size, tree, prompts_, fallback_);
+    SetRules(std::move(tree));
+    return loadReport_;
 }
 
-// Binary search by name; on a hit, the tag's sub tags are tried.
-const TagProp* TTrimora::LookupTag(const TTagInfo& tags, const PatternString& key) const noexcept {
-    std::ptrdiff_t low = 0;
-    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(tags.Size()) - 1;
-    while (high >= low) {
-        const std::ptrdiff_t middle = (low + high) / 2;
-        const TagProp& entry = tags[static_cast<std::size_t>(middle)];
-        const int order = CompareNames(entry.Name.View(), key.View());
-        if (order < 0) {
-            low = middle + 1;
-            continue;
-        }
-        high = middle - 1;
-        if (order == 0) {
-            if (entry.Children.Empty()) return &entry;
-            const TagProp* subTag = LookupSubTag(entry.Children);
-            return subTag != nullptr ? subTag : &entry;
-        }
-    }
-    return nullptr;
+SettingsSaveReport TTrimora::SaveSettings(const std::string& path) const {
+    return WriteRuleTreeFile(*rules_, path.empty() ? FileName : path);
 }
 
-// The first sub tag whose pattern matches the attribute text wins; its own
-// sub tags are then tried the same way, as deep as the tree goes.
-const TagProp* TTrimora::LookupSubTag(const TTagInfo& subTags) const noexcept {
-    char text[256];
-    UpperCopy(AttrText.View(), text);
-    const TagProp* found = nullptr;
-    const TTagInfo* list = &subTags;
-    while (list != nullptr && !list->Empty()) {
-        const TTagInfo* next = nullptr;
-        for (std::size_t i = 0; i < list->Size(); ++i) {
-            const TagProp& subTag = (*list)[i];
-            char pattern[256];
-            UpperCopy(subTag.Pattern.View(), pattern);
-            if (WildMatch(text, pattern)) {
-                found = &subTag;
-                next = &subTag.Children;
-                break;
-            }
-        }
-        list = next;
-    }
-    return found;
-}
+std::vector<std::uint8_t> TTrimora::SettingsBytes() const { return EncodeRuleTree(rules_->Formats); }
 
 }  // namespace trimora

@@ -82,9 +82,13 @@ struct TProgram {
     // and writes it to the tag-settings file.
     void Options(QToolBar& toolbar, QWidget* owner) {
         TOptionsContext context{Settings, Store, Commands, toolbar, Dialogs, Association()};
-        TfmOptions options(context, Engine->Formats, owner);
+        TfmOptions options(context, Engine->Formats(), owner);
         const int result = Dialogs.Exec(options);
-        if (auto rules = options.TakeEditedRules()) Engine->Formats = std::move(*rules);
+        if (auto rules = options.TakeEditedRules()) {
+            TRuleTree edited;
+            edited.Formats = std::move(*rules);
+            Engine->SetRules(std::move(edited));
+        }
         if (result == QDialog::Accepted) {
             const SettingsSaveReport saved = Engine->SaveSettings();
             if (!saved.Ok) Dialogs.ShowError(owner, QString::fromStdString(saved.Error));
@@ -220,7 +224,7 @@ int TakeScreenshots(TProgram& program, const QString& target, const QStringList&
         FillToolbar(toolbar, program.Settings.ToolbarButtons, program.Commands);
         TOptionsContext context{program.Settings, program.Store, program.Commands, toolbar, program.Dialogs,
                                 Association()};
-        TfmOptions options(context, program.Engine->Formats);
+        TfmOptions options(context, program.Engine->Formats());
         options.resize(360, 480);
         auto* pages = options.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
         const char* names[] = {"options-compress", "options-individual-tags", "options-file-formats",

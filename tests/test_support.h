@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace trimora::test {
@@ -60,5 +62,26 @@ inline void WriteText(const std::string& path, const std::string& text) {
 
 // Tests that depend on permissions mean nothing to root, which ignores them.
 inline bool RunningAsRoot() { return ::geteuid() == 0; }
+
+// Runs body in a child process as an ordinary user: as root (how CI runs),
+// the child hands folder to nobody and becomes nobody, so that read-only
+// files and folders hold for it. Answers true when body answered true.
+inline bool AsOrdinaryUser(const std::filesystem::path& folder, const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (RunningAsRoot()) {
+            std::error_code ec;
+            for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+                 !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+                (void)::lchown(it->path().c_str(), 65534, 65534);
+            (void)::chown(folder.c_str(), 65534, 65534);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+        }
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 }  // namespace trimora::test

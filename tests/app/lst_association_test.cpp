@@ -12,10 +12,14 @@ constexpr char ExpectedDesktopFile[] =
     "[Desktop Entry]\n"
     "Type=Application\n"
     "Name=Trimora\n"
+    "GenericName=Web Site Compressor\n"
     "Comment=Makes web sites smaller\n"
+    "TryExec=/opt/trimora/trimora\n"
     "Exec=/opt/trimora/trimora %f\n"
     "Icon=trimora\n"
     "Terminal=false\n"
+    "Categories=Development;WebDevelopment;\n"
+    "Keywords=minify;compress;HTML;JavaScript;VBScript;CSS;web site;\n"
     "MimeType=application/x-trimora-list;\n"
     "Actions=Open;Run;\n"
     "\n"
@@ -146,6 +150,35 @@ TEST_F(Association, AnUnwritableFolderIsReported) {
     EXPECT_EQ(report.Problems.size(), 2);
     EXPECT_FALSE(AssociateLst(false, false, association));
 }
+
+// TryExec is a plain string: quoting it, as Exec needs, hides the entry.
+TEST(DesktopEntry, TryExecNamesTheProgramUnquotedAndExecQuotesIt) {
+    LstAssociation association;
+    association.ProgramPath = QStringLiteral("/opt/my apps/100%/trimora");
+    const std::string content = association.DesktopFileContent().toStdString();
+    EXPECT_NE(content.find("\nTryExec=/opt/my apps/100%/trimora\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("\nExec=\"/opt/my apps/100%%/trimora\" %f\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("\nExec=\"/opt/my apps/100%%/trimora\" /c %f\n"), std::string::npos) << content;
+}
+
+struct StringCase {
+    const char* Text;
+    const char* Value;
+    friend void PrintTo(const StringCase& c, std::ostream* out) { *out << c.Text; }
+};
+
+class StringValue : public testing::TestWithParam<StringCase> {};
+
+TEST_P(StringValue, EscapesAsDesktopEntriesRequire) {
+    EXPECT_EQ(DesktopStringValue(QString::fromUtf8(GetParam().Text)).toStdString(), GetParam().Value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, StringValue,
+                         testing::Values(StringCase{"/usr/bin/trimora", "/usr/bin/trimora"},
+                                         StringCase{"/opt/my apps/trimora", "/opt/my apps/trimora"},
+                                         StringCase{"/opt/a\\b/trimora", "/opt/a\\\\b/trimora"},
+                                         StringCase{"/opt/a\nb/trimora", "/opt/a\\nb/trimora"},
+                                         StringCase{"/opt/$HOME/\"x\"/100%", "/opt/$HOME/\"x\"/100%"}));
 
 struct ExecCase {
     const char* Path;

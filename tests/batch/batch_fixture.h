@@ -108,7 +108,7 @@ protected:
     }
     std::vector<std::string> Statuses() const {
         std::vector<std::string> statuses;
-        for (const TFileEntry& entry : List.EntryList) statuses.push_back(entry.Status);
+        for (const TFileEntry& entry : List.EntryList) statuses.emplace_back(StatusText(entry.Status));
         return statuses;
     }
 

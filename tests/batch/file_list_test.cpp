@@ -34,7 +34,7 @@ TEST_F(FileListTest, AddDirAddsSupportedFilesOfEveryLevel) {
                                                         "site/index.html", "site/style.css"}));
     EXPECT_TRUE(List.ListModified);
     for (const TFileEntry& entry : List.EntryList) {
-        EXPECT_EQ(entry.Status, "Waiting");
+        EXPECT_EQ(StatusText(entry.Status), "Waiting");
         EXPECT_EQ(entry.OriginalSize, -1);
         EXPECT_EQ(entry.IconIndex, -1);
         EXPECT_FALSE(entry.BackedUp);
@@ -185,7 +185,7 @@ TEST_F(FileListTest, UpdateItemRereadsFoundFilesOnly) {
     List.AddDir(Dir / "site");
     for (TFileEntry& entry : List.EntryList) {
         entry.OriginalSize = 99;
-        entry.Status = "Finished";
+        entry.Status = TEntryStatus::Finished;
     }
     Write("site/a.html", "1234567890");
     fs::remove(Dir / "site/b.html");
@@ -194,7 +194,7 @@ TEST_F(FileListTest, UpdateItemRereadsFoundFilesOnly) {
     List.UpdateItem(-1);
     EXPECT_EQ(List.EntryList[0].Size, 10);
     EXPECT_EQ(List.EntryList[0].OriginalSize, -1);
-    EXPECT_EQ(List.EntryList[0].Status, "Finished");
+    EXPECT_EQ(StatusText(List.EntryList[0].Status), "Finished");
     EXPECT_EQ(List.EntryList[1].Size, 1);  // missing: kept as it was
     EXPECT_EQ(List.EntryList[1].OriginalSize, 99);
 }
@@ -214,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(FileList, SizeTextTest,
 
 TEST_F(FileListTest, ColumnTexts) {
     List.AddFile("/site/", TFileListing{"index.htm", 2048, 0});
-    List.EntryList[0].Status = "Finished";
+    List.EntryList[0].Status = TEntryStatus::Finished;
     TColumnFormat format;
     format.ThousandsSeparator = ".";
     format.FormatModified = [](std::int64_t seconds) { return "t" + std::to_string(seconds); };
@@ -243,10 +243,12 @@ TEST_P(SortTest, SortsByTheClickedColumn) {
         const char* Name;
         std::int64_t Size;
         std::int64_t Modified;
-        const char* Status;
+        TEntryStatus Status;
     };
-    for (const Row& row : {Row{"/b/", "c.htm", 10, 300, "Finished"}, Row{"/a/", "B.htm", 20, 100, "Waiting"},
-                           Row{"/a/", "a.htm", 10, 200, "finished"}, Row{"/c/", "a.htm", 30, 100, "Finished"}}) {
+    for (const Row& row : {Row{"/b/", "c.htm", 10, 300, TEntryStatus::Finished},
+                           Row{"/a/", "B.htm", 20, 100, TEntryStatus::Waiting},
+                           Row{"/a/", "a.htm", 10, 200, TEntryStatus::BackupRemoved},
+                           Row{"/c/", "a.htm", 30, 100, TEntryStatus::Finished}}) {
         List.AddFile(row.Folder, TFileListing{row.Name, row.Size, row.Modified});
         List.EntryList.back().Status = row.Status;
     }
@@ -267,8 +269,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Equal sizes stay in ascending name order whichever the direction.
         SortCase{"SizeDescending", {2, 2}, {"/c/a.htm", "/a/B.htm", "/a/a.htm", "/b/c.htm"}},
         SortCase{"Modified", {3}, {"/c/a.htm", "/a/B.htm", "/a/a.htm", "/b/c.htm"}},
-        // Status compares bytes: capitals first.
-        SortCase{"Status", {4}, {"/c/a.htm", "/b/c.htm", "/a/B.htm", "/a/a.htm"}}),
+        // Status compares the shown texts byte for byte; ties by name.
+        SortCase{"Status", {4}, {"/a/a.htm", "/c/a.htm", "/b/c.htm", "/a/B.htm"}}),
     CaseName());
 
 TEST(StatusTotals, PanelsForTheListAndTheSelection) {

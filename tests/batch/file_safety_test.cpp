@@ -28,7 +28,7 @@ protected:
     std::string Compressed(const std::string& name = "index.html") { return CompressedText(*Engine, name, Page); }
     std::string StatusOf(const std::string& name) const {
         for (const TFileEntry& entry : List.EntryList)
-            if (entry.Name == name) return entry.Status;
+            if (entry.Name == name) return std::string(StatusText(entry.Status));
         return "not listed";
     }
     // The detail each entry's last step gave, by path below the folder.
@@ -89,7 +89,7 @@ TEST_F(FileSafetyTest, OutputNeverReplacesARecordedBackup) {
     ASSERT_EQ(Read("site/backup/index.html"), Page);
     Options.CompressOptions = coOtherFolder;
     Options.OtherFolder = "backup";
-    List.EntryList[0].Status = "Waiting";
+    List.EntryList[0].Status = TEntryStatus::Waiting;
     Run();
     EXPECT_EQ(Statuses(), std::vector<std::string>{"Compress Failed"});
     EXPECT_NE(Details["site/index.html"].find("would replace the backup of"), std::string::npos);

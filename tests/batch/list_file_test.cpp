@@ -87,11 +87,23 @@ TEST_F(ListFileTest, EscStopsAfterTheCurrentLineAndIconsResume) {
     EXPECT_FALSE(List.AbortRequested);
     EXPECT_EQ(Callbacks.Resumed, Callbacks.Paused);
 
+    // Esc while saving: the whole list or nothing, and the user is told.
     List.AddFile(Folder("site"), TFileListing{"c.htm", 1, 0});
-    List.ListFileName = Dir / "short.lst";
+    Write("saved.lst", "the list as saved before\r\n");
+    List.ListFileName = Dir / "saved.lst";
+    List.ListModified = true;
     Callbacks.EventPasses = 0;
-    List.SaveList();
-    EXPECT_EQ(Read("short.lst"), Dir / "site/a.htm" + "\r\n" + Dir / "site/b.htm" + "\r\n");
+    std::string error;
+    EXPECT_FALSE(List.SaveList(&error));
+    EXPECT_NE(error.find("not saved"), std::string::npos) << error;
+    EXPECT_EQ(Read("saved.lst"), "the list as saved before\r\n");
+    EXPECT_TRUE(List.ListModified);
+    EXPECT_FALSE(List.AbortRequested);
+    Callbacks.OnEvents = nullptr;
+    EXPECT_TRUE(List.SaveList());
+    EXPECT_EQ(Read("saved.lst"),
+              Dir / "site/a.htm" + "\r\n" + Dir / "site/b.htm" + "\r\n" + Dir / "site/c.htm" + "\r\n");
+    EXPECT_FALSE(List.ListModified);
 }
 
 TEST_F(ListFileTest, FailedSaveKeepsTheListModifiedAndTheOldFile) {

@@ -11,16 +11,16 @@ std::vector<TFileEntry> Entries() {
     entries[0].Name = "index.htm";
     entries[0].OriginalSize = 1000;
     entries[0].Size = 667;
-    entries[0].Status = "Finished";
+    entries[0].Status = TEntryStatus::Finished;
     entries[1].Folder = "/site/a,b \"x\"/";
     entries[1].Name = "new.htm";
     entries[1].Size = 250;
-    entries[1].Status = "Compress Failed";
+    entries[1].Status = TEntryStatus::CompressFailed;
     entries[2].Folder = "/site/\xff/";
     entries[2].Name = "e\tmpty.htm";
     entries[2].OriginalSize = 0;
     entries[2].Size = 0;
-    entries[2].Status = "Finished";
+    entries[2].Status = TEntryStatus::Finished;
     return entries;
 }
 

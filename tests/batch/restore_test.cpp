@@ -104,7 +104,7 @@ TEST_P(RestoreRingTest, TriesEveryMethodOnce) {
     const auto before = Tree();
     RestoreFiles(List, -1);
     const bool restored = *param.Restored != '\0';
-    EXPECT_EQ(List.EntryList[0].Status, restored ? "Restored" : "Restore Failed");
+    EXPECT_EQ(StatusText(List.EntryList[0].Status), restored ? "Restored" : "Restore Failed");
     EXPECT_EQ(Read("site/index.html"), restored ? param.Restored : Current);
     // A file that merely has a backup's name is never used, changed or deleted.
     if (!param.Recorded) {
@@ -145,7 +145,7 @@ TEST_F(RestoreTest, SharedBackupFolderNeverRestoresAnotherFilesOriginal) {
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"Finished", "Restore Failed"}));
     EXPECT_EQ(Read("site/b/index.html"), "original of b");
     RemBakFiles(List, 1);
-    EXPECT_EQ(List.EntryList[1].Status, "Backup Removal Failed");
+    EXPECT_EQ(StatusText(List.EntryList[1].Status), "Backup Removal Failed");
     EXPECT_EQ(Read("bak/index.html"), "original of a");
 
     RestoreFiles(List, 0);
@@ -162,7 +162,7 @@ TEST_F(RestoreTest, SharedBackupFolderNeverRestoresAnotherFilesOriginal) {
     EXPECT_EQ(Read("site/a/index.html"), "original of a");
     EXPECT_EQ(Read("bak/index.html"), "original of b");
     RestoreFiles(List, 1);
-    EXPECT_EQ(List.EntryList[1].Status, "Restored");
+    EXPECT_EQ(StatusText(List.EntryList[1].Status), "Restored");
     EXPECT_EQ(Read("site/b/index.html"), "original of b");
 }
 
@@ -177,14 +177,14 @@ TEST_F(RestoreTest, RelativeOrEmptyMoveFolderNeverUsesAStrayFile) {
     Options.CompressOptions = coSuffix;  // the ring reaches RestoreFromFolder with "backup/"
     RestoreFiles(List, -1);
     fs::current_path(previous);
-    EXPECT_EQ(List.EntryList[0].Status, "Restore Failed");
+    EXPECT_EQ(StatusText(List.EntryList[0].Status), "Restore Failed");
     EXPECT_EQ(Read("site/index.html"), Current);
 
     Options.CompressOptions = coMove;
     Options.MoveFolder = "";
     RestoreFiles(List, -1);
     RemBakFiles(List, -1);
-    EXPECT_EQ(List.EntryList[0].Status, "Backup Removal Failed");
+    EXPECT_EQ(StatusText(List.EntryList[0].Status), "Backup Removal Failed");
     EXPECT_EQ(Read("site/index.html"), Current);
 }
 
@@ -205,7 +205,7 @@ TEST_F(RestoreTest, RemoveBackups) {
     Options.CompressOptions = coRecycle;
     CompressFiles(List);
     RemBakFiles(List, 0);
-    EXPECT_EQ(List.EntryList[0].Status, "Backup Removal Failed");
+    EXPECT_EQ(StatusText(List.EntryList[0].Status), "Backup Removal Failed");
     EXPECT_TRUE(fs::exists(TrashFolder() + "files/a.html"));
 }
 
@@ -269,7 +269,7 @@ TEST_F(SyncTest, CopiesWhatTheMirrorLacksAndNeverReplaces) {
                                   {"images/logo.gif", "GIF89a"},
                                   {"images/icons/home.gif", "GIF89a home"}}));
     EXPECT_EQ(Options.OtherFolder, Folder("mirror"));
-    EXPECT_EQ(List.EntryList[0].Status, "Finished");  // entries are not touched
+    EXPECT_EQ(StatusText(List.EntryList[0].Status), "Finished");  // entries are not touched
 }
 
 TEST_F(SyncTest, MirrorInsideTheSiteIsNeitherEnteredNorCopiedIntoItself) {
@@ -328,7 +328,7 @@ TEST_P(RestoreMessageTest, NamesTheMethodsTriedAndTheFallBack) {
         RecordBackup(Folder("site"), Dir / "site/index.html", "index.html.bak");
     }
     RestoreFiles(List, -1);
-    EXPECT_EQ(List.EntryList[0].Status, param.Restored ? "Restored" : "Restore Failed");
+    EXPECT_EQ(List.EntryList[0].Status, param.Restored ? TEntryStatus::Restored : TEntryStatus::RestoreFailed);
     ASSERT_EQ(Callbacks.Details.size(), 1u);
     const std::string& detail = Callbacks.Details[0];
     std::size_t at = 0;

@@ -1,8 +1,13 @@
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli_test_support.h"
+#include "default_rules.h"
 
 namespace trimora {
 namespace {
@@ -68,7 +73,16 @@ TEST_P(CliFileExitTest, ExitsWithTheRightStatus) {
     test::WriteText(dir / "a.html", Page);
     test::WriteText(dir / "notes.txt", "x");
     test::WriteText(dir / "newer.nti", "TR9");
-    const CliResult result = RunTrimoraCli(dir, test::InFolder(dir, GetParam().Arguments), "<p>x</p>");
+    // The built-in rules cut short inside a record.
+    const auto builtIn = DefaultRuleBytes();
+    test::WriteBytes(dir / "cut.nti", std::vector<std::uint8_t>(builtIn.begin(), builtIn.begin() + 5000));
+    // What is not a regular file: a pipe nobody writes to, a link to an
+    // endless device, a folder and a link to one.
+    ASSERT_EQ(::mkfifo((dir / "pipe.html").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.html");
+    std::filesystem::create_directory(dir / "folder.html");
+    std::filesystem::create_directory_symlink("folder.html", dir / "linked.html");
+    const CliResult result = RunTrimoraCli(dir, test::InFolder(dir, GetParam().Arguments), "<p>x</p>", 20);
     EXPECT_EQ(result.Status, GetParam().Status) << result.Err;
     EXPECT_NE(result.Err.find(GetParam().ErrorPart), std::string::npos) << result.Err;
 }
@@ -85,6 +99,14 @@ INSTANTIATE_TEST_SUITE_P(
                     FileExitCase{"file DIR/a.html -o DIR/no/dir/out.html", 1, "Cannot create file"},
                     FileExitCase{"file DIR/a.html --rules DIR/missing.nti", 1, "no such file"},
                     FileExitCase{"file DIR/a.html --rules DIR/newer.nti", 1, "newer version"},
+                    // Damaged rules are refused: the loader's message, then why.
+                    FileExitCase{"file DIR/a.html --rules DIR/cut.nti", 1, "Corrupt NTI file"},
+                    FileExitCase{"file DIR/a.html --rules DIR/cut.nti", 1, "cut.nti: damaged"},
+                    FileExitCase{"file DIR/pipe.html", 1, "pipe.html is not a regular file"},
+                    FileExitCase{"file DIR/zero.html", 1, "zero.html is not a regular file"},
+                    FileExitCase{"file DIR/folder.html", 1, "folder.html is not a regular file"},
+                    FileExitCase{"file DIR/linked.html", 1, "linked.html is not a regular file"},
+                    FileExitCase{"file DIR/a.html -o DIR/pipe.html", 1, "Cannot create file"},
                     FileExitCase{"file --help", 0, ""}));
 
 }  // namespace

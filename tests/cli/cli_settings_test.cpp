@@ -19,10 +19,12 @@ struct RunResult {
     std::string Err;
 };
 
-// Runs trimora-cli in this process's environment, which IsolatedHome set.
-RunResult RunCli(const IsolatedHome& home, const std::string& arguments) {
+// Runs a trimora-cli (the one built here unless another is named) in this
+// process's environment, which IsolatedHome set.
+RunResult RunCli(const IsolatedHome& home, const std::string& arguments,
+                 const std::string& program = TRIMORA_CLI_PATH) {
     const std::string out = home / "stdout", err = home / "stderr";
-    const std::string command = std::string(TRIMORA_CLI_PATH) + " " + arguments + " >" + out + " 2>" + err;
+    const std::string command = program + " " + arguments + " >" + out + " 2>" + err;
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadText(out), test::ReadText(err)};
 }
@@ -34,6 +36,13 @@ std::string Row(std::string name, std::string source, const std::string& value) 
     name.resize(std::max<std::size_t>(name.size(), 18), ' ');
     source.resize(9, ' ');
     return name + "  " + source + value + "\n";
+}
+
+// The window program of this build folder: gui/trimora, not a trimora beside
+// trimora-cli in cli/, where none is.
+std::string BuildWindowProgram() {
+    return std::filesystem::weakly_canonical(std::filesystem::path(TRIMORA_CLI_PATH).parent_path() / "../gui/trimora")
+        .string();
 }
 
 // Stand-ins for the desktop's update tools, so that a test sees only the files
@@ -223,10 +232,8 @@ TEST(CliAssociate, RoundTripLeavesOtherProgramsFilesAsTheyWere) {
     const RunResult status = RunCli(home, "associate status");
     EXPECT_EQ(status.Status, 0);
     EXPECT_EQ(status.Out, "*.lst association: in place\n  " + (home / "data/mime/packages/trimora.xml") + "\n  " +
-                              (home / "data/applications/trimora.desktop") + "\n");
-    // It starts the window program beside trimora-cli.
-    const std::string program = (std::filesystem::path(TRIMORA_CLI_PATH).parent_path() / "trimora").string();
-    EXPECT_TRUE(Contains(test::ReadText(home / "data/applications/trimora.desktop"), "\nExec=" + program + " /c %f\n"));
+                              (home / "data/applications/trimora.desktop") + "\n  program: " + BuildWindowProgram() +
+                              " (build folder)\n");
     const RunResult off = RunCli(home, "associate off");
     EXPECT_EQ(off.Status, 0) << off.Err;
     EXPECT_TRUE(Contains(off.Out, "*.lst association: not in place\n"));
@@ -234,6 +241,30 @@ TEST(CliAssociate, RoundTripLeavesOtherProgramsFilesAsTheyWere) {
     EXPECT_EQ(test::Snapshot(home / "data"), before);
     // The association needs no settings: no first use happened.
     EXPECT_FALSE(std::filesystem::exists(home / "trimora/Trimora.conf"));
+}
+
+// The same trimora-cli copied into an installation's bin folder associates
+// the trimora installed beside it, and says so.
+TEST(CliAssociate, InstalledItStartsTheTrimoraBesideIt) {
+    IsolatedHome home;
+    UseFakeUpdateTools(home);
+    const std::string bin = home / "prefix/bin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(TRIMORA_CLI_PATH, bin + "/trimora-cli");
+    const std::string installed = std::filesystem::weakly_canonical(bin + "/trimora").string();
+
+    const RunResult on = RunCli(home, "associate on", bin + "/trimora-cli");
+    EXPECT_EQ(on.Status, 0) << on.Err;
+    EXPECT_TRUE(Contains(on.Out, "\n  program: " + installed + " (installed)\n")) << on.Out;
+    const std::string entry = test::ReadText(home / "data/applications/trimora.desktop");
+    EXPECT_TRUE(Contains(entry, "\nTryExec=" + installed + "\n")) << entry;
+    EXPECT_TRUE(Contains(entry, "\nExec=" + installed + " %f\n")) << entry;
+    EXPECT_TRUE(Contains(entry, "\nExec=" + installed + " /c %f\n")) << entry;
+
+    // The build's own trimora-cli finds the association of another program.
+    const RunResult status = RunCli(home, "associate status");
+    EXPECT_TRUE(Contains(status.Out, "*.lst association: not in place\n")) << status.Out;
+    EXPECT_TRUE(Contains(status.Out, "\n  program: " + BuildWindowProgram() + " (build folder)\n")) << status.Out;
 }
 
 TEST(CliSettings, WithoutTrimoraHomeTheUsersFoldersAreUsed) {

@@ -22,10 +22,14 @@ struct CliResult {
 };
 
 // Runs trimora-cli with the arguments, standard input from the text, and
-// standard output and error captured in the folder.
-inline CliResult RunTrimoraCli(const TempDir& dir, const std::string& arguments, const std::string& input = "") {
+// standard output and error captured in the folder. A run that takes longer
+// than the time limit is stopped and answers status 124. environment is
+// NAME=VALUE settings (quoted as the shell wants them) for this run only.
+inline CliResult RunTrimoraCli(const TempDir& dir, const std::string& arguments, const std::string& input = "",
+                               int timeLimitSeconds = 120, const std::string& environment = "") {
     WriteText(dir / ".stdin", input);
-    const std::string command = std::string(TRIMORA_CLI_PATH) + " " + arguments + " <" + (dir / ".stdin") + " >" +
+    const std::string command = "env " + environment + " timeout -k 5 " + std::to_string(timeLimitSeconds) + " " +
+                                std::string(TRIMORA_CLI_PATH) + " " + arguments + " <" + (dir / ".stdin") + " >" +
                                 (dir / ".stdout") + " 2>" + (dir / ".stderr");
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(dir / ".stdout"), ReadText(dir / ".stderr")};

@@ -28,13 +28,13 @@ protected:
 
 TEST_F(CompressFileTest, InPlaceReplacesTheSource) {
     test::WriteText(dir / "a.htm", page);
-    EXPECT_EQ(engine.Compress(dir / "a.htm", ""), static_cast<std::int64_t>(compressed.size()));
+    EXPECT_EQ(engine.Compress(dir / "a.htm", "").Size, static_cast<std::int64_t>(compressed.size()));
     EXPECT_EQ(test::ReadText(dir / "a.htm"), compressed);
 }
 
 TEST_F(CompressFileTest, IntoAnotherFileLeavesTheSource) {
     test::WriteText(dir / "a.htm", page);
-    EXPECT_EQ(engine.Compress(dir / "a.htm", dir / "out.htm"), static_cast<std::int64_t>(compressed.size()));
+    EXPECT_EQ(engine.Compress(dir / "a.htm", dir / "out.htm").Size, static_cast<std::int64_t>(compressed.size()));
     EXPECT_EQ(test::ReadText(dir / "a.htm"), page);
     EXPECT_EQ(test::ReadText(dir / "out.htm"), compressed);
 }
@@ -42,22 +42,24 @@ TEST_F(CompressFileTest, IntoAnotherFileLeavesTheSource) {
 TEST_F(CompressFileTest, FailedSaveAnswersMinusOneAndKeepsTheSource) {
     test::WriteText(dir / "a.htm", page);
     SetWriteFailureAfterForTesting(3);  // the disk fills up
-    EXPECT_EQ(engine.Compress(dir / "a.htm", ""), -1);
-    EXPECT_EQ(engine.LastFailure(), CompressFailure::CannotSave);
+    const CompressResult result = engine.Compress(dir / "a.htm", "");
+    EXPECT_EQ(result.Size, -1);
+    EXPECT_EQ(result.Status, CompressStatus::CannotSave);
     EXPECT_EQ(test::ReadText(dir / "a.htm"), page);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1) << "no temporary file left behind";
 }
 
 TEST_F(CompressFileTest, MissingDestinationFolderAnswersMinusOne) {
     test::WriteText(dir / "a.htm", page);
-    EXPECT_EQ(engine.Compress(dir / "a.htm", dir / "none/out.htm"), -1);
-    EXPECT_EQ(engine.LastFailureText(), "Cannot create file " + (dir / "none/out.htm"));
+    const CompressResult result = engine.Compress(dir / "a.htm", dir / "none/out.htm");
+    EXPECT_EQ(result.Size, -1);
+    EXPECT_EQ(result.Detail, "Cannot create file " + (dir / "none/out.htm"));
 }
 
 TEST_F(CompressFileTest, ExistingDestinationKeepsItsPermissionBits) {
     test::WriteText(dir / "a.htm", page);
     ::chmod((dir / "a.htm").c_str(), 0640);
-    ASSERT_GT(engine.Compress(dir / "a.htm", ""), 0);
+    ASSERT_GT(engine.Compress(dir / "a.htm", "").Size, 0);
     EXPECT_EQ(fs::status(dir / "a.htm").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
@@ -66,28 +68,31 @@ TEST_F(CompressFileTest, SymbolicLinkStaysAndItsTargetIsRewritten) {
     fs::create_directory(dir.Path() / "real");
     test::WriteText(dir / "real/a.htm", page);
     fs::create_symlink("real/a.htm", dir.Path() / "link.htm");
-    ASSERT_GT(engine.Compress(dir / "link.htm", ""), 0);
+    ASSERT_GT(engine.Compress(dir / "link.htm", "").Size, 0);
     EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.htm"));
     EXPECT_EQ(test::ReadText(dir / "real/a.htm"), compressed);
 }
 
 TEST_F(CompressFileTest, UnreadableOrUnmatchedFilesAreLeftAlone) {
-    EXPECT_EQ(engine.Compress(dir / "missing.htm", ""), -1);
-    EXPECT_EQ(engine.LastFailure(), CompressFailure::CannotRead);
+    const CompressResult missing = engine.Compress(dir / "missing.htm", "");
+    EXPECT_EQ(missing.Size, -1);
+    EXPECT_EQ(missing.Status, CompressStatus::CannotRead);
+    EXPECT_EQ(missing.Detail, "Cannot open file " + (dir / "missing.htm"));
     fs::create_directory(dir.Path() / "folder.htm");
-    EXPECT_EQ(engine.Compress(dir / "folder.htm", ""), -1);
-    EXPECT_EQ(engine.LastFailure(), CompressFailure::CannotRead);
+    EXPECT_EQ(engine.Compress(dir / "folder.htm", "").Status, CompressStatus::CannotRead);
     for (const char* name : {"notes.txt", "README"}) {
         test::WriteText(dir / name, page);
-        EXPECT_EQ(engine.Compress(dir / name, ""), -1);
-        EXPECT_EQ(engine.LastFailure(), CompressFailure::NoFormat);
+        const CompressResult result = engine.Compress(dir / name, "");
+        EXPECT_EQ(result.Size, -1);
+        EXPECT_EQ(result.Status, CompressStatus::NoFormat);
+        EXPECT_EQ(result.Detail, "No file format matches the name " + (dir / name));
         EXPECT_EQ(test::ReadText(dir / name), page);
     }
 }
 
 TEST_F(CompressFileTest, EmptySourceGivesAnEmptyResult) {
     test::WriteText(dir / "a.css", "");
-    EXPECT_EQ(engine.Compress(dir / "a.css", dir / "b.css"), 0);
+    EXPECT_EQ(engine.Compress(dir / "a.css", dir / "b.css").Size, 0);
     EXPECT_TRUE(fs::exists(dir.Path() / "b.css"));
     EXPECT_EQ(fs::file_size(dir.Path() / "b.css"), 0u);
 }

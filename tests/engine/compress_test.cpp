@@ -21,6 +21,7 @@ struct CompressCase {
     int MaxLength = 0;
     std::string FileName = "x.htm";
     bool BuiltInRules = false;
+    std::uint32_t WholeFileFlags = 0;  // added to the "*.js", "*.css" and "*.vbs" formats
     friend void PrintTo(const CompressCase& c, std::ostream* out) { *out << c.Name; }
 };
 
@@ -34,10 +35,16 @@ TEST_P(CompressTable, GivesExactBytes) {
         if (c.BuiltInRules)
             test::LoadBuiltInRules(engine);
         else
-            test::BuildTree(engine, c.FormatFlags, c.MaxLength, c.Tags);
+            test::BuildTree(engine, c.FormatFlags, c.MaxLength, c.Tags, c.WholeFileFlags);
         const std::string output = test::CompressText(engine, c.FileName, c.Input);
         EXPECT_EQ(test::Visible(output), test::Visible(c.Expected))
             << "input: " << test::Visible(c.Input) << (fastPaths ? "" : " (byte at a time)");
+        // Style sheets and VBScript: a second run finds nothing more to do
+        // (scripts only under the rules that settle them, tested below).
+        if (c.FileName != "x.htm" && c.FileName != "x.js" && c.MaxLength == 0) {
+            EXPECT_EQ(test::Visible(test::CompressText(engine, c.FileName, output)), test::Visible(output))
+                << "second run over " << test::Visible(c.Input);
+        }
     }
 }
 
@@ -220,8 +227,30 @@ std::vector<CompressCase> ScriptCases() {
                      "<script language=javascript>a(); b</script>", 0, {}, 0, "x.htm", true});
     cases.push_back({"ScriptWithoutSubTagIsCopied", "<script src=\"a.js\">  a  </script>",
                      "<script src=a.js>  a  </script>", 0, {}, 0, "x.htm", true});
+    // "/*!" comments: kept as written where the rule says so.
+    CompressCase licence{"LicenceKept", "/*! v1  (c) x */\n  var  a;", "/*! v1  (c) x */\nvar a;", 0, {}, 0, "x.js"};
+    licence.WholeFileFlags = tfKeepLicense;
+    cases.push_back(licence);
+    cases.push_back({"LicenceRemovedWithoutTheFlag", "/*! v1 */a", "a", 0, {}, 0, "x.js"});
+    licence = {"LicenceAfterCode", "a = 1;  /*!b*/  c", "a = 1; /*!b*/ c", 0, {}, 0, "x.js"};
+    licence.WholeFileFlags = tfKeepLicense;
+    cases.push_back(licence);
+    licence = {"OtherCommentsStillGo", "a/* x */b/*! y */", "ab/*! y */", 0, {}, 0, "x.js"};
+    licence.WholeFileFlags = tfKeepLicense;
+    cases.push_back(licence);
+    cases.push_back({"LicenceInScriptBlock", "<script>/*! keep  me */ a  =  1</script>",
+                     "<script>/*! keep  me */ a = 1</script>", 0, {{"SCRIPT", tfJavaScript | tfKeepLicense}}});
+    cases.push_back({"LicenceEndsAtTheClosingTag", "<script>/*! a </script>  b",
+                     "<script>/*! a </script> b", 0, {{"SCRIPT", tfJavaScript | tfKeepLicense}}});
     cases.push_back({"VbTabs", "a\t\tb", "a b", 0, {}, 0, "x.vbs"});
-    cases.push_back({"VbStringsToo", "MsgBox \"a   b\"", "MsgBox \"a b\"", 0, {}, 0, "x.vbs"});
+    // Strings are data: copied byte for byte.
+    cases.push_back({"VbStringKeepsItsSpaces", "MsgBox \"a   b\"", "MsgBox \"a   b\"", 0, {}, 0, "x.vbs"});
+    cases.push_back({"VbDoubledQuoteInString", "s  =  \"a \"\"  \"\" b\"  &  x", "s = \"a \"\"  \"\" b\" & x", 0, {}, 0,
+                     "x.vbs"});
+    cases.push_back({"VbTabInString", "a\t\"x\t\ty\"\t\tb", "a \"x\t\ty\" b", 0, {}, 0, "x.vbs"});
+    cases.push_back({"VbStringEndsAtLineEnd", "s = \"a  \n  b  c", "s = \"a  \n b c", 0, {}, 0, "x.vbs"});
+    cases.push_back({"VbStringInPage", "<script language=\"vbscript\">MsgBox  \"a  b\"</script>",
+                     "<script language=vbscript>MsgBox \"a  b\"</script>", 0, {}, 0, "x.htm", true});
     cases.push_back({"VbLineBreaksStay", "a\r\n\r\nb", "a\r\n\r\nb", 0, {}, 0, "x.vbs"});
     cases.push_back({"VbInPage", "<script language=\"vbscript\">  a \t b  </script>  c",
                      "<script language=vbscript> a b </script> c", 0, {}, 0, "x.htm", true});
@@ -229,6 +258,17 @@ std::vector<CompressCase> ScriptCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, CompressTable, testing::ValuesIn(ScriptCases()), CaseName);
+
+// The modern rules settle a script in one run: a second run changes nothing.
+TEST(Compress, ModernRulesSettleEveryScriptRowInOneRun) {
+    TTrimora engine(BuiltInRules(BuiltInSet::Modern));
+    for (const CompressCase& c : ScriptCases()) {
+        const std::string once = test::CompressText(engine, c.FileName == "x.htm" ? "x.html" : c.FileName, c.Input);
+        EXPECT_EQ(test::Visible(test::CompressText(engine, c.FileName == "x.htm" ? "x.html" : c.FileName, once)),
+                  test::Visible(once))
+            << c.Name;
+    }
+}
 
 // ------------------------------------------------------------ style sheets
 
@@ -239,7 +279,17 @@ std::vector<CompressCase> StyleCases() {
         {"LineBreaks", "h1\r\n{\r\n\tmargin: 0;\r\n}", "h1{margin:0;}"},
         {"ChildCombinatorStays", "a > b", "a > b"},
         {"CommentsAreText", "a { /* note */ }", "a{/* note */}"},
-        {"StringsAreText", "p:after { content: \"x  y\" }", "p:after{content:\"x y\"}"},
+        // Strings are data: copied byte for byte.
+        {"StringKeepsItsSpaces", "p:after { content: \"x  y\" }", "p:after{content:\"x  y\"}"},
+        {"UrlString", "a { background : url(\"my  file.png\") }", "a{background:url(\"my  file.png\")}"},
+        {"AttributeSelectorString", "a[title=\"x  y\"] { b : c }", "a[title=\"x  y\"]{b:c}"},
+        {"SeparatorsInString", "p { content : \"a, b\" ; }", "p{content:\"a, b\";}"},
+        {"ApostropheString", "p { content : 'a : b' }", "p{content:'a : b'}"},
+        {"EscapedQuoteInString", "p{content:\"a\\\"  b\"  }", "p{content:\"a\\\"  b\"}"},
+        {"EscapedLineBreakInString", "p{content:\"a\\\n  b\"}", "p{content:\"a\\\n  b\"}"},
+        // An unescaped line break ends a string; the next line stays out of it.
+        {"LineBreakEndsAString", "p{content:\"a\n}\nq{color : red}", "p{content:\"a\n}q{color:red}"},
+        {"QuoteInCommentOpensNoString", "/* don't */ a { b : c }", "/* don't */ a{b:c}"},
         {"FinalSpaceStaysInAFile", "a b ", "a b "},
         {"PseudoElementAfterSpace", "div ::selection { x : y }", "div ::selection{x:y}"},
         {"PseudoClassAfterSpace", ".x :not(.y) { }", ".x :not(.y){}"},
@@ -249,6 +299,32 @@ std::vector<CompressCase> StyleCases() {
         {"SeveralSelectorColons", "a :hover , b :focus { c : d ; e : f }", "a :hover,b :focus{c:d;e:f}"},
     };
     for (CompressCase& c : cases) c.FileName = "x.css";
+    // Comments removed (tfStyleComments), "/*!" comments kept (tfKeepLicense).
+    const std::uint32_t removed = tfStyleComments, licence = tfStyleComments | tfKeepLicense;
+    const std::pair<CompressCase, std::uint32_t> commentRows[] = {
+        {{"CommentsRemoved", "a { /* note */ color : red } /* end */", "a{color:red}"}, removed},
+        {{"CommentBetweenSpaces", "a /* x */ b", "a b"}, removed},
+        {{"CommentBeforeColon", "a/* x */:hover{}", "a:hover{}"}, removed},
+        {{"CommentBetweenWordsLeavesEmptyComment", "a{margin:1px/* x */2px}", "a{margin:1px/**/2px}"}, removed},
+        {{"CommentInStringStays", "a{content:\"/* x */\"}", "a{content:\"/* x */\"}"}, removed},
+        {{"SlashStarSlashIsNoComment", "/*/ a */b", "b"}, removed},
+        {{"UnclosedCommentRunsToTheEnd", "a{}/* x", "a{}"}, removed},
+        {{"LicenceRemovedWithoutKeep", "/*! v1 */a{}", "a{}"}, removed},
+        {{"LicenceKept", "/*! v1  (c) */\na { }", "/*! v1  (c) */ a{}"}, licence},
+        {{"LicenceKeptWithoutRemoval", "/*!  x  */ a { }", "/*!  x  */ a{}"}, tfKeepLicense},
+    };
+    for (auto [c, flags] : commentRows) {
+        c.FileName = "x.css";
+        c.WholeFileFlags = flags;
+        cases.push_back(c);
+    }
+    const std::uint32_t styleBlock = tfStyleSheet | tfStyleComments | tfKeepLicense;
+    cases.push_back({"CommentRemovedInBlock", "<style> a{} /* x */ </style>", "<style> a{}</style>", 0,
+                     {{"STYLE", styleBlock}}});
+    cases.push_back({"CommentRunsToTheClosingTag", "<style>a{}/* x </style><p>y", "<style>a{}</style><p>y", 0,
+                     {{"STYLE", styleBlock}}});
+    cases.push_back({"ClosingTagInStringEndsTheBlock", "<style>p{content:\"</style>  <p>x\"}",
+                     "<style>p{content:\"</style> <p>x\"}", 0, {{"STYLE", styleBlock}}});
     cases.push_back({"StyleBlockInPage", "<style> a { b : c } </style>", "<style> a{b:c}</style>", 0, {}, 0, "x.htm",
                      true});
     cases.push_back({"StyleBlockClosingTagGetsRule", "<style>a{}</style>  <p>x", "<style>a{}</style><p>x", 0, {}, 0,

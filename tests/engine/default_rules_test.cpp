@@ -21,12 +21,13 @@ protected:
         report = engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
     }
 
-    std::uint32_t TagFlags(const char* tagText, const char* attributes) {
-        engine.AttrText = attributes;
-        engine.Current = engine.Formats[1];
-        engine.FindTag(engine.Formats[1].Children, NormalizeTagName(tagText));
-        return engine.Current.Flags;
+    // The rule in force after a tag: its own, or the page format's.
+    const TagProp& TagRuleOf(const char* tagText, const char* attributes) {
+        const TagProp& html = engine.Formats()[1];
+        const TagProp* rule = FindTag(html.Children, NormalizeTagName(tagText), attributes);
+        return rule != nullptr ? *rule : html;
     }
+    std::uint32_t TagFlags(const char* tagText, const char* attributes) { return TagRuleOf(tagText, attributes).Flags; }
 
     CountingPrompts prompts;
     TTrimora engine;
@@ -45,8 +46,8 @@ TEST_F(BuiltInRulesTest, CompiledBytesAreTheTablesEncoded) {
 TEST_F(BuiltInRulesTest, LoadsFiveFormatsWithTheirTagsAndNoMessage) {
     EXPECT_EQ(prompts.shown, 0);
     EXPECT_FALSE(report.Damaged);
-    ASSERT_EQ(engine.Formats.Size(), 5u);
-    const TTagInfo& tags = engine.Formats[1].Children;
+    ASSERT_EQ(engine.Formats().Size(), 5u);
+    const TTagInfo& tags = engine.Formats()[1].Children;
     ASSERT_EQ(tags.Size(), 24u);
     std::size_t meta = 0, script = 0;
     for (std::size_t i = 0; i < tags.Size(); ++i) {
@@ -59,14 +60,14 @@ TEST_F(BuiltInRulesTest, LoadsFiveFormatsWithTheirTagsAndNoMessage) {
     }
     EXPECT_EQ(meta, 8u);
     EXPECT_EQ(script, 2u);
-    for (std::size_t f : {0u, 2u, 3u, 4u}) EXPECT_TRUE(engine.Formats[f].Children.Empty());
+    for (std::size_t f : {0u, 2u, 3u, 4u}) EXPECT_TRUE(engine.Formats()[f].Children.Empty());
 }
 
 TEST_F(BuiltInRulesTest, SelectsFormatsByFileName) {
     EXPECT_EQ(engine.FindFormat("INDEX.HTM"), 1);
     EXPECT_EQ(engine.FindFormat("STYLE.CSS"), 0);
     EXPECT_EQ(engine.FindFormat("DATA.XML"), 4);
-    EXPECT_EQ(engine.MaxLength, 100);
+    EXPECT_EQ(engine.Rules()->MaxLength(4), 100);
     EXPECT_EQ(engine.FindFormat("README.TXT"), -1);
     EXPECT_EQ(engine.FindFormat("site/app.js"), 2);
     EXPECT_EQ(engine.FindFormat("old.vbs"), 3);
@@ -82,9 +83,9 @@ TEST_F(BuiltInRulesTest, ScriptSubTagsFollowTheAttributeText) {
 
 TEST_F(BuiltInRulesTest, TagRulesOfThePage) {
     EXPECT_EQ(TagFlags("strong", ""), tfReplaceTag);
-    EXPECT_EQ(engine.Current.ReplaceWith.Str(), "B");
+    EXPECT_EQ(TagRuleOf("strong", "").ReplaceWith.Str(), "B");
     EXPECT_EQ(TagFlags("/em", ""), tfReplaceTag);
-    EXPECT_EQ(engine.Current.ReplaceWith.Str(), "I");
+    EXPECT_EQ(TagRuleOf("/em", "").ReplaceWith.Str(), "I");
     EXPECT_EQ(TagFlags("!DOCTYPE ", " html"), tfRemoveTag | tfRemoveWhitespace);
     EXPECT_EQ(TagFlags("meta ", " charset=utf-8"), tfRemoveTag | tfRemoveWhitespace);
     EXPECT_EQ(TagFlags("pre", ""), tfRemoveWhitespace | tfDoNotCompress);

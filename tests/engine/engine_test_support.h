@@ -18,13 +18,15 @@ struct TestTag {
 
 // An engine with one format "*.htm;*.html" (and "*.js", "*.css", "*.vbs"
 // for whole files) and the given tags.
-inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags) {
-    FreeTags(engine.Formats);
+// wholeFileFlags are added to the flags of "*.js", "*.css" and "*.vbs".
+inline TRuleTree MakeTree(std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags,
+                          std::uint32_t wholeFileFlags = 0) {
+    TRuleTree rules;
     TagRule html;
     html.Name = std::to_string(maxLength);
     html.Flags = formatFlags;
     html.Pattern = "*.htm;*.html";
-    TagProp& format = engine.Formats.Add(html);
+    TagProp& format = rules.Formats.Add(html);
     const auto addSubTags = [](TagProp& parent, const std::vector<TestTag>& subs, auto& self) -> void {
         for (const TestTag& sub : subs) {
             TagRule fields;
@@ -42,14 +44,19 @@ inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength
         fields.ReplaceWith = tag.ReplaceWith;
         addSubTags(format.Children.Add(fields), tag.SubTags, addSubTags);
     }
-    if (!format.Children.Empty()) SortTags(format.Children, 0, static_cast<std::ptrdiff_t>(format.Children.Size()) - 1);
     for (auto [pattern, flags] : {std::pair{"*.js", tfJavaScript}, {"*.css", tfStyleSheet}, {"*.vbs", tfVBScript}}) {
         TagRule whole;
         whole.Name = "0";
         whole.Pattern = pattern;
-        whole.Flags = flags;
-        engine.Formats.Add(whole);
+        whole.Flags = flags | wholeFileFlags;
+        rules.Formats.Add(whole);
     }
+    return rules;
+}
+
+inline void BuildTree(TTrimora& engine, std::uint32_t formatFlags, int maxLength, const std::vector<TestTag>& tags,
+                      std::uint32_t wholeFileFlags = 0) {
+    engine.SetRules(MakeTree(formatFlags, maxLength, tags, wholeFileFlags));
 }
 
 inline void LoadBuiltInRules(TTrimora& engine) {

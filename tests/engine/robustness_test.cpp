@@ -21,16 +21,17 @@ const char* const Fragments[] = {
     "<script language=\"javascript\">", "</script>", "</script >", "<style>", "</style>", "<pre>", "</pre>",
     "<p class=\"a b\">", "<em>", "</em>", "<x>", "</x>", "<a href='x.htm'>", "alt=\"\"", "//", "/*", "*/", "/",
     "\\", "`", "${", "}", "{", ";", ":", ",", "return /a[/]b/g", "a", "bc", "\xe9", "\0", "<meta name=\"author\">",
-    "<!", "--", "x = 1;", "if (a) b();", "color : red", "div ::selection"};
+    "<!", "--", "x = 1;", "if (a) b();", "color : red", "div ::selection", "/*!", "'a  b'", "\"c ; d\"",
+    "MsgBox \"x  y\"", "url(\"a  b\")", "\\\""};
 
 const char* const TagNames[] = {"P", "A", "B", "SCRIPT", "STYLE", "PRE", "X", "EM", "!DOCTYPE", "BR", "META", "", "/"};
-const std::uint32_t TagFlagBits[] = {tfRemoveContent, tfRemoveTag, tfRemoveWhitespace, tfDoNotCompress,
-                                     tfJavaScript,    tfStyleSheet, tfReplaceTag,      tfVBScript};
+const std::uint32_t TagFlagBits[] = {tfRemoveContent, tfRemoveTag,  tfRemoveWhitespace, tfDoNotCompress, tfJavaScript,
+                                     tfStyleSheet,    tfReplaceTag, tfVBScript,         tfKeepLicense,   tfStyleComments};
 
 std::uint32_t RandomFlags(std::mt19937& random, int bits) {
     std::uint32_t flags = 0;
     for (int i = 0; i < bits; ++i)
-        if (random() % 3 == 0) flags |= TagFlagBits[random() % 8];
+        if (random() % 3 == 0) flags |= TagFlagBits[random() % 10];
     return flags;
 }
 
@@ -69,8 +70,10 @@ std::vector<std::string> SamplePages() {
 void CheckOne(const std::string& input, const std::string& fileName, std::uint32_t formatFlags, int maxLength,
               const std::vector<test::TestTag>& tags, std::size_t longestReplacement) {
     TTrimora fast(""), slow("");
-    test::BuildTree(fast, formatFlags, maxLength, tags);
-    test::BuildTree(slow, formatFlags, maxLength, tags);
+    // The script and style flags go to the whole-file formats too.
+    const std::uint32_t wholeFileFlags = formatFlags & (tfKeepLicense | tfStyleComments);
+    test::BuildTree(fast, formatFlags, maxLength, tags, wholeFileFlags);
+    test::BuildTree(slow, formatFlags, maxLength, tags, wholeFileFlags);
     slow.SetFastPathsForTesting(false);
     const std::string fastOutput = test::CompressText(fast, fileName, input);
     const std::string slowOutput = test::CompressText(slow, fileName, input);
@@ -95,7 +98,8 @@ TEST(Robustness, RandomInputsUnderRandomRules) {
     for (int round = 0; round < 30000; ++round) {
         std::size_t longest = 0;
         const std::vector<test::TestTag> tags = RandomTags(random, longest);
-        const std::uint32_t formatFlags = (random() % 2 ? tfRemoveQuotes : 0) | (random() % 4 == 0 ? tfKeepComments : 0);
+        const std::uint32_t formatFlags = (random() % 2 ? tfRemoveQuotes : 0) | (random() % 4 == 0 ? tfKeepComments : 0) |
+                                          (random() % 2 ? tfKeepLicense : 0) | (random() % 2 ? tfStyleComments : 0);
         CheckOne(RandomInput(random), fileNames[random() % 6], formatFlags, maxLengths[random() % 6], tags, longest);
         if (testing::Test::HasFatalFailure()) return;
     }

@@ -129,14 +129,13 @@ struct FormatCase {
 class FindFormatTest : public testing::TestWithParam<FormatCase> {};
 
 TEST_P(FindFormatTest, MatchesByExtension) {
-    TTrimora engine("");
+    TRuleTree rules;
     TagRule format;
     format.Name = "0";
     format.Pattern = GetParam().Patterns;
-    engine.Formats.Add(format);
-    EXPECT_EQ(engine.FindFormat(GetParam().FileName), GetParam().Expected)
+    rules.Formats.Add(format);
+    EXPECT_EQ(rules.FindFormat(GetParam().FileName), GetParam().Expected)
         << GetParam().Patterns << " / " << GetParam().FileName;
-    EXPECT_EQ(engine.FormatIndex, GetParam().Expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -154,43 +153,30 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"*.htm", "c:\\site.old\\index", -1}, FormatCase{"*.htm", "site/.htm", 0}));
 
 TEST(FindFormat, SetsMaxLengthFromTheName) {
-    TTrimora engine("");
+    TRuleTree rules;
     for (const char* name : {"100", "0", "ALL", "  42x", "-5"}) {
         TagRule format;
         format.Name = name;
-        format.Pattern = std::string("*.") + std::to_string(engine.Formats.Size());
-        engine.Formats.Add(format);
+        format.Pattern = std::string("*.") + std::to_string(rules.Formats.Size());
+        rules.Formats.Add(format);
     }
     const int expected[] = {100, 0, 0, 42, -5};
     for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(engine.FindFormat("file." + std::to_string(i)), i);
-        EXPECT_EQ(engine.MaxLength, expected[i]);
-        EXPECT_EQ(engine.Current.Pattern.Str(), "*." + std::to_string(i));
+        ASSERT_EQ(rules.FindFormat("file." + std::to_string(i)), i);
+        EXPECT_EQ(rules.MaxLength(i), expected[i]);
     }
-}
-
-TEST(FindFormat, MissLeavesCurrentAndMaxLength) {
-    TTrimora engine("");
-    TagRule format;
-    format.Name = "100";
-    format.Pattern = "*.xml";
-    engine.Formats.Add(format);
-    ASSERT_EQ(engine.FindFormat("a.xml"), 0);
-    EXPECT_EQ(engine.FindFormat("a.txt"), -1);
-    EXPECT_EQ(engine.FormatIndex, -1);
-    EXPECT_EQ(engine.MaxLength, 100);
-    EXPECT_EQ(engine.Current.Pattern.Str(), "*.xml");
+    EXPECT_EQ(rules.MaxLength(-1), 0);
 }
 
 TEST(FindFormat, FirstMatchingFormatWins) {
-    TTrimora engine("");
+    TRuleTree rules;
     for (const char* patterns : {"*.css", "*.htm;*.css", "*.htm"}) {
         TagRule format;
         format.Pattern = patterns;
-        engine.Formats.Add(format);
+        rules.Formats.Add(format);
     }
-    EXPECT_EQ(engine.FindFormat("x.htm"), 1);
-    EXPECT_EQ(engine.FindFormat("x.CSS"), 0);
+    EXPECT_EQ(rules.FindFormat("x.htm"), 1);
+    EXPECT_EQ(rules.FindFormat("x.CSS"), 0);
 }
 
 // ---------------------------------------------------------------- tags
@@ -205,8 +191,8 @@ TagProp& AddNode(TTagInfo& list, const char* name, std::uint32_t flags, const ch
 
 class TagLookupTest : public testing::Test {
 protected:
-    TagLookupTest() : engine("") {
-        TagProp& format = AddNode(engine.Formats, "0", tfRemoveQuotes, "*.htm");
+    TagLookupTest() {
+        TagProp& format = AddNode(rules.Formats, "0", tfRemoveQuotes, "*.htm");
         for (const char* name : {"A", "B", "BODY", "EM", "H1", "P", "PRE", "TD"})
             AddNode(format.Children, name, tfRemoveWhitespace);
         TagProp& script = AddNode(format.Children, "SCRIPT", tfDoNotCompress);
@@ -214,31 +200,24 @@ protected:
         AddNode(script.Children, "*SCRIPT", tfRemoveContent, "*script*");
         TagProp& vb = AddNode(script.Children, "*VB*", tfVBScript, "*vb*");
         AddNode(vb.Children, "*DEFER*", tfRemoveTag, "*defer*");
-        SortTags(format.Children, 0, static_cast<std::ptrdiff_t>(format.Children.Size()) - 1);
+        rules.SortAllTags();
     }
 
+    // The flags in force after the tag: its rule's, or the format's.
     std::uint32_t Lookup(const std::string& tagText, const std::string& attributes) {
-        engine.FindFormat("x.htm");
-        engine.AttrText = attributes;
-        engine.Current = engine.Formats[0];
-        engine.FindTag(engine.Formats[0].Children, NormalizeTagName(tagText));
-        return engine.Current.Flags;
+        const TagProp& format = rules.Formats[static_cast<std::size_t>(rules.FindFormat("x.htm"))];
+        const TagProp* rule = FindTag(format.Children, NormalizeTagName(tagText), attributes);
+        return (rule != nullptr ? *rule : format).Flags;
     }
 
-    TTrimora engine;
+    TRuleTree rules;
 };
 
 TEST_F(TagLookupTest, FindsEveryTagAndMissesOthers) {
     for (const char* name : {"a", "b", "body", "em", "h1", "p", "pre", "td", "/td"})
         EXPECT_EQ(Lookup(name, ""), tfRemoveWhitespace) << name;
     for (const char* name : {"br", "h", "tr", "aa", "", "br/"}) EXPECT_EQ(Lookup(name, ""), tfRemoveQuotes) << name;
-}
-
-TEST_F(TagLookupTest, MissLeavesCurrentExactlyAsItWas) {
-    engine.Current = engine.Formats[0].Children[0];
-    const std::string before = engine.Current.Name.Str();
-    engine.FindTag(engine.Formats[0].Children, NormalizeTagName("nothing"));
-    EXPECT_EQ(engine.Current.Name.Str(), before);
+    EXPECT_EQ(FindTag(rules.Formats[0].Children, NormalizeTagName("nothing"), ""), nullptr);
 }
 
 TEST_F(TagLookupTest, FirstMatchingSubTagWins) {

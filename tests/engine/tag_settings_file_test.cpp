@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -120,12 +121,12 @@ TEST(SaveSettings, RoundTripKeepsTheTreeAndZeroesEverythingAfterEachText) {
 
     LoadedTree loaded(first);
     EXPECT_TRUE(loaded.prompts.corruptShown.empty());
-    const TTagInfo& tags = loaded.engine.Formats[1].Children;
+    const TTagInfo& tags = loaded.engine.Formats()[1].Children;
     ASSERT_EQ(tags[1].Name.Str(), "A");  // after "!DOCTYPE"
     EXPECT_EQ(tags[1].Pattern.Size(), 255u);
     EXPECT_EQ(tags[1].ReplaceWith.Str(), "xyz");
     EXPECT_EQ(tags[1].Children[0].Children[0].Pattern.Str(), "*deep*");
-    EXPECT_EQ(loaded.engine.SettingsBytes(), EncodeRuleTree(loaded.engine.Formats));
+    EXPECT_EQ(loaded.engine.SettingsBytes(), EncodeRuleTree(loaded.engine.Formats()));
 
     // Saved again: the same bytes but for the normalised name.
     Bytes second = loaded.engine.SettingsBytes();
@@ -145,7 +146,9 @@ TEST(SaveSettings, WritesAtomicallyAndKeepsTheOldFileOnFailure) {
     const Bytes old = File("TR3", {Tr3("0", 0, "*.old")});
     test::WriteBytes(path, old);
     TTrimora engine(path);
-    BuildDefaultRuleTree(engine.Formats);
+    TRuleTree defaults;
+    BuildDefaultRuleTree(defaults.Formats);
+    engine.SetRules(std::move(defaults));
 
     SetWriteFailureAfterForTesting(100);  // the disk fills up part way
     const SettingsSaveReport failed = engine.SaveSettings();
@@ -179,7 +182,7 @@ TEST(SaveSettings, KeepsTheFileOfANewerVersionBesideIt) {
     RecordingPrompts prompts;
     TTrimora engine(path, &prompts);
     EXPECT_EQ(engine.LoadReport().Result, SettingsLoadReport::Outcome::NewerVersion);
-    EXPECT_TRUE(engine.Formats.Empty());
+    EXPECT_TRUE(engine.Formats().Empty());
 
     const SettingsSaveReport report = engine.SaveSettings();
     EXPECT_TRUE(report.Ok);
@@ -196,28 +199,105 @@ TEST(SaveSettings, KeepsTheFileOfANewerVersionBesideIt) {
 
 TEST(LoadSettings, HeaderOnlyGivesAnEmptyTree) {
     LoadedTree loaded(Bytes{'T', 'R', '3'});
-    EXPECT_TRUE(loaded.engine.Formats.Empty());
+    EXPECT_TRUE(loaded.engine.Formats().Empty());
     EXPECT_EQ(loaded.report.Layout, 3);
 }
 
 TEST(LoadSettings, RecordsClaimingMoreChildrenThanTheDataHoldsLoadWhatIsThere) {
     LoadedTree loaded(File("TR3", {Tr3("0", 0, "*.htm", 2), Tr3("P")}));
-    ASSERT_EQ(loaded.engine.Formats.Size(), 1u);
-    EXPECT_EQ(loaded.Names(loaded.engine.Formats[0].Children), Names{"P"});
+    ASSERT_EQ(loaded.engine.Formats().Size(), 1u);
+    EXPECT_EQ(loaded.Names(loaded.engine.Formats()[0].Children), Names{"P"});
+    EXPECT_TRUE(loaded.report.Damaged);
 }
 
 TEST(LoadSettings, TrailingPieceShorterThanARecordIsIgnored) {
     Bytes bytes = File("TR3", {Tr3("0", 0, "*.htm", 1), Tr3("P")});
     bytes.resize(bytes.size() + 100, 0x41);
     LoadedTree loaded(bytes);
-    ASSERT_EQ(loaded.engine.Formats.Size(), 1u);
-    EXPECT_EQ(loaded.engine.Formats[0].Children.Size(), 1u);
+    ASSERT_EQ(loaded.engine.Formats().Size(), 1u);
+    EXPECT_EQ(loaded.engine.Formats()[0].Children.Size(), 1u);
+    EXPECT_TRUE(loaded.report.Damaged);
+}
+
+// A file cut short, or whose counts promise more records than it holds, is
+// damaged: the corruption message is shown once and what is there is loaded.
+struct ShapeCase {
+    std::string Name;
+    Bytes File;
+    bool Damaged;
+    friend void PrintTo(const ShapeCase& c, std::ostream* out) { *out << c.Name; }
+};
+
+class FileShapeTest : public testing::TestWithParam<ShapeCase> {};
+
+TEST_P(FileShapeTest, DamageIsReportedOnce) {
+    LoadedTree loaded(GetParam().File);
+    EXPECT_EQ(loaded.report.Damaged, GetParam().Damaged);
+    EXPECT_EQ(loaded.prompts.corruptShown, GetParam().Damaged ? Names{"Corrupt NTI file"} : Names{});
+    EXPECT_EQ(loaded.report.Result, SettingsLoadReport::Outcome::Loaded);
+}
+
+Bytes Cut(Bytes bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+Bytes BuiltInBytes() {
+    const auto builtIn = DefaultRuleBytes();
+    return Bytes(builtIn.begin(), builtIn.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FileShapeTest,
+    testing::Values(
+        ShapeCase{"BuiltInSet", BuiltInBytes(), false},
+        ShapeCase{"HeaderOnly", Bytes{'T', 'R', '3'}, false},
+        ShapeCase{"Empty", Bytes{}, false},
+        ShapeCase{"WholeFormatsOnly", File("TR3", {Tr3("0", 0, "*.css"), Tr3("0", 0, "*.htm", 1), Tr3("P")}), false},
+        ShapeCase{"BuiltInSetCutAt5000", Cut(BuiltInBytes(), 5000), true},
+        ShapeCase{"CutInsideTheFirstRecord", Cut(BuiltInBytes(), 100), true},
+        ShapeCase{"EndsInsideARecord", Cut(File("TR3", {Tr3("0", 0, "*.htm", 1), Tr3("P")}), 3 + 288 + 287), true},
+        ShapeCase{"ChildCountBeyondTheData", File("TR3", {Tr3("0", 0, "*.htm", 3), Tr3("P"), Tr3("B")}), true},
+        ShapeCase{"SubTagCountBeyondTheData", File("TR3", {Tr3("0", 0, "*.htm", 1), Tr3("P", 0, "", 1)}), true},
+        ShapeCase{"Tr2EndsInsideARecord", File("TR2", {Record(284, "P"), Bytes(10, 0)}), true},
+        ShapeCase{"Tr1EndsInsideARecord", File("TR1", {Record(1032, "P"), Bytes(1031, 0)}), true},
+        ShapeCase{"WholeTr2Records", File("TR2", {Record(284, "P"), Record(284, "TD")}), false},
+        ShapeCase{"HeaderlessEndsInsideARecord", File("", {Record(28, "td"), Bytes(27, 0)}), true},
+        ShapeCase{"WholeHeaderlessRecords", File("", {Record(28, "td"), Record(28, "b")}), false}),
+    [](const testing::TestParamInfo<ShapeCase>& row) { return row.param.Name; });
+
+TEST(LoadSettings, EveryCutOfTheBuiltInSetIsDamagedUnlessItFallsBetweenFormats) {
+    const Bytes builtIn = BuiltInBytes();
+    // Offsets where a whole format and everything below it ends.
+    std::vector<std::size_t> formatEnds;
+    {
+        LoadedTree whole(builtIn);
+        std::size_t at = 3;
+        for (std::size_t f = 0; f < whole.engine.Formats().Size(); ++f) {
+            std::vector<const TTagInfo*> pending{&whole.engine.Formats()[f].Children};
+            at += 288;
+            while (!pending.empty()) {
+                const TTagInfo* list = pending.back();
+                pending.pop_back();
+                at += 288 * list->Size();
+                for (std::size_t i = 0; i < list->Size(); ++i) pending.push_back(&(*list)[i].Children);
+            }
+            formatEnds.push_back(at);
+        }
+        ASSERT_EQ(formatEnds.back(), builtIn.size());
+    }
+    for (std::size_t size = 4; size < builtIn.size(); ++size) {
+        LoadedTree cut(Cut(builtIn, size));
+        const bool betweenFormats = std::find(formatEnds.begin(), formatEnds.end(), size) != formatEnds.end();
+        ASSERT_EQ(cut.report.Damaged, !betweenFormats) << "cut at " << size;
+        ASSERT_LE(cut.prompts.corruptShown.size(), 1u);
+    }
 }
 
 TEST(LoadSettings, ReordersTagsAndNormalisesTheirNames) {
     LoadedTree loaded(File("TR3", {Tr3("0", 0, "*.htm", 3), Tr3("H1"), Tr3("a"), Tr3("/em", 0, "", 1),
                                    Tr3("*sub*", 0, "*sub*")}));
-    const TTagInfo& tags = loaded.engine.Formats[0].Children;
+    const TTagInfo& tags = loaded.engine.Formats()[0].Children;
     EXPECT_EQ(loaded.Names(tags), (Names{"A", "EM", "H1"}));
     EXPECT_EQ(tags[1].Children[0].Name.Str(), "*sub*") << "sub-tag names stay as read";
     const Bytes saved = loaded.engine.SettingsBytes();
@@ -230,7 +310,7 @@ TEST(LoadSettings, NewerVersionsAreRefusedWithAnEmptyTree) {
         const Bytes bytes = File(std::string("TR") + digit, {Tr3("0", 0, "*.htm")});
         LoadedTree loaded(bytes);
         EXPECT_EQ(loaded.report.Result, SettingsLoadReport::Outcome::NewerVersion) << digit;
-        EXPECT_TRUE(loaded.engine.Formats.Empty());
+        EXPECT_TRUE(loaded.engine.Formats().Empty());
         EXPECT_EQ(loaded.prompts.newerAsked, Names{"New Version Detected"});
         EXPECT_TRUE(loaded.prompts.opened.empty());
     }
@@ -254,9 +334,9 @@ TEST(LoadSettings, Tr2MergesConsecutiveSameNamesIntoSubTags) {
     const Bytes td = Record(284, "TD", tfRemoveWhitespace);
 
     LoadedTree two(File("TR2", {p, js, vb, td}));
-    ASSERT_EQ(two.engine.Formats.Size(), 3u);
-    EXPECT_EQ(two.Names(two.engine.Formats), (Names{"ALL", "JS", "CSS"}));
-    const TTagInfo& tags = two.engine.Formats[0].Children;
+    ASSERT_EQ(two.engine.Formats().Size(), 3u);
+    EXPECT_EQ(two.Names(two.engine.Formats()), (Names{"ALL", "JS", "CSS"}));
+    const TTagInfo& tags = two.engine.Formats()[0].Children;
     ASSERT_EQ(two.Names(tags), (Names{"P", "SCRIPT", "TD"}));
     EXPECT_EQ(tags[1].Flags, tfDoNotCompress);
     ASSERT_EQ(tags[1].Children.Size(), 2u);
@@ -265,16 +345,16 @@ TEST(LoadSettings, Tr2MergesConsecutiveSameNamesIntoSubTags) {
     EXPECT_EQ(tags[1].Children[1].Pattern.Str(), "*vb*");
 
     LoadedTree three(File("TR2", {p, js, vb, third, td}));
-    EXPECT_EQ(three.engine.Formats[0].Children[1].Children.Size(), 3u);
+    EXPECT_EQ(three.engine.Formats()[0].Children[1].Children.Size(), 3u);
 
     // Only consecutive records merge; a later record of the same name is a tag of its own.
     LoadedTree apart(File("TR2", {js, p, vb}));
-    EXPECT_EQ(apart.Names(apart.engine.Formats[0].Children), (Names{"P", "SCRIPT", "SCRIPT"}));
+    EXPECT_EQ(apart.Names(apart.engine.Formats()[0].Children), (Names{"P", "SCRIPT", "SCRIPT"}));
 }
 
 TEST(LoadSettings, Tr1RecordsAre1032Bytes) {
     LoadedTree loaded(File("TR1", {Record(1032, "b", 0x40, "", 0, "strong"), Record(1032, "td", 4)}));
-    const TTagInfo& tags = loaded.engine.Formats[0].Children;
+    const TTagInfo& tags = loaded.engine.Formats()[0].Children;
     ASSERT_EQ(loaded.Names(tags), (Names{"B", "TD"}));
     EXPECT_EQ(tags[0].ReplaceWith.Str(), "strong");
     EXPECT_EQ(loaded.report.Layout, 1);
@@ -288,24 +368,24 @@ TEST(LoadSettings, HeaderlessRecordsBecomeTagsOfTheFirstFallbackFormat) {
     TTrimora engine("", &prompts, patterns);
     const Bytes bytes = File("", {Record(28, "td", 4), Record(28, "b", 0x40, "", 0, "STRONG")});
     engine.LoadSettingsFromBytes(bytes.data(), bytes.size());
-    ASSERT_EQ(engine.Formats.Size(), 3u);
-    EXPECT_EQ(engine.Formats[0].Pattern.Str(), "*.htm;*.html;");
-    EXPECT_EQ(engine.Formats[1].Pattern.Str(), "*.js;*.mjs");
-    EXPECT_EQ(engine.Formats[1].Flags, tfJavaScript);
-    EXPECT_EQ(engine.Formats[2].Flags, tfStyleSheet);
-    const TTagInfo& tags = engine.Formats[0].Children;
+    ASSERT_EQ(engine.Formats().Size(), 3u);
+    EXPECT_EQ(engine.Formats()[0].Pattern.Str(), "*.htm;*.html;");
+    EXPECT_EQ(engine.Formats()[1].Pattern.Str(), "*.js;*.mjs");
+    EXPECT_EQ(engine.Formats()[1].Flags, tfJavaScript);
+    EXPECT_EQ(engine.Formats()[2].Flags, tfStyleSheet);
+    const TTagInfo& tags = engine.Formats()[0].Children;
     ASSERT_EQ(tags.Size(), 2u);
     EXPECT_EQ(tags[0].Name.Str(), "B");
     EXPECT_EQ(tags[1].Name.Str(), "TD");
     EXPECT_EQ(engine.FindFormat("x.mjs"), 1);
-    EXPECT_EQ(engine.MaxLength, 0);
+    EXPECT_EQ(engine.Rules()->MaxLength(1), 0);
 }
 
 TEST(LoadSettings, ShortOlderFilesGiveTheFallbackFormatsWithoutTags) {
     for (const Bytes& bytes : {Bytes{}, Bytes{'T', 'R'}, Bytes(27, 'x'), Bytes{'T', 'R', '2', 1, 2, 3}}) {
         LoadedTree loaded(bytes);
-        ASSERT_EQ(loaded.engine.Formats.Size(), 3u);
-        EXPECT_TRUE(loaded.engine.Formats[0].Children.Empty());
+        ASSERT_EQ(loaded.engine.Formats().Size(), 3u);
+        EXPECT_TRUE(loaded.engine.Formats()[0].Children.Empty());
     }
 }
 
@@ -313,7 +393,7 @@ TEST(LoadSettings, OverlongNameLengthsAreCutToTenCharacters) {
     Bytes record = Tr3("ABCDEFGHIJ");
     record[0] = 200;
     LoadedTree loaded(File("TR3", {Tr3("0", 0, "*.htm", 1), record}));
-    EXPECT_EQ(loaded.engine.Formats[0].Children[0].Name.Str(), "ABCDEFGHIJ");
+    EXPECT_EQ(loaded.engine.Formats()[0].Children[0].Name.Str(), "ABCDEFGHIJ");
 }
 
 // ---------------------------------------------------------------- damage
@@ -334,7 +414,7 @@ TEST(LoadSettings, CorruptNamesShowTheMessageOnceAndStillLoad) {
     LoadedTree loaded(File("TR3", {Tr3("0", 0, "*.htm", 4), Tr3("TA#G"), Tr3("P"), Tr3("X Y"), Tr3("TAG#")}));
     EXPECT_EQ(loaded.prompts.corruptShown, Names{"Corrupt NTI file"});
     EXPECT_TRUE(loaded.report.Damaged);
-    EXPECT_EQ(loaded.engine.Formats[0].Children.Size(), 4u);
+    EXPECT_EQ(loaded.engine.Formats()[0].Children.Size(), 4u);
 
     // The flag is cleared at each load.
     const Bytes again = File("TR3", {Tr3("0", 0, "*.htm", 1), Tr3("TA#G")});
@@ -353,11 +433,11 @@ TEST(LoadSettings, WhenTheMessageCannotBeShownReadingStopsAtThatLevel) {
                                      Tr3("0", 0, "*.css")});
     LoadedTree loaded(bytes, /*canShow=*/false);
     // Format 1 keeps A; the records B#B and C are then read as roots.
-    ASSERT_GE(loaded.engine.Formats.Size(), 1u);
-    EXPECT_EQ(loaded.Names(loaded.engine.Formats[0].Children), Names{"A"});
+    ASSERT_GE(loaded.engine.Formats().Size(), 1u);
+    EXPECT_EQ(loaded.Names(loaded.engine.Formats()[0].Children), Names{"A"});
 
     LoadedTree old(File("TR2", {Record(284, "A"), Record(284, "B#B"), Record(284, "C")}), false);
-    EXPECT_EQ(old.Names(old.engine.Formats[0].Children), Names{"A"});
+    EXPECT_EQ(old.Names(old.engine.Formats()[0].Children), Names{"A"});
 }
 
 TEST(LoadSettings, DeepNestingLoadsWithoutExhaustingTheStack) {
@@ -369,10 +449,9 @@ TEST(LoadSettings, DeepNestingLoadsWithoutExhaustingTheStack) {
     }
     LoadedTree loaded(bytes);
     int levels = 0;
-    for (const TTagInfo* list = &loaded.engine.Formats; !list->Empty(); list = &(*list)[0].Children) ++levels;
+    for (const TTagInfo* list = &loaded.engine.Formats(); !list->Empty(); list = &(*list)[0].Children) ++levels;
     EXPECT_EQ(levels, depth);
-    loaded.engine.AttrText = "x";
-    loaded.engine.FindFormat("a.htm");
+    EXPECT_NE(FindTag(loaded.engine.Formats()[0].Children, NormalizeTagName("P"), "x"), nullptr);
     EXPECT_EQ(loaded.engine.SettingsBytes().size(), bytes.size());
 }
 
@@ -397,18 +476,18 @@ TEST(LoadSettings, RandomAndMutatedFilesNeverCrash) {
             bytes.resize(random() % 2 ? bytes.size() : random() % bytes.size());
         }
         LoadedTree loaded(bytes);
-        loaded.engine.AttrText = "language=javascript";
         for (const char* name : {"a.htm", "a.css", "a.js", "a.xml"}) {
-            if (loaded.engine.FindFormat(name) < 0) continue;
-            loaded.engine.FindTag(loaded.engine.Formats[static_cast<std::size_t>(loaded.engine.FormatIndex)].Children,
-                                  NormalizeTagName("script"));
+            const std::int32_t format = loaded.engine.FindFormat(name);
+            if (format < 0) continue;
+            FindTag(loaded.engine.Formats()[static_cast<std::size_t>(format)].Children, NormalizeTagName("script"),
+                    "language=javascript");
         }
         const Bytes saved = loaded.engine.SettingsBytes();
         LoadedTree reloaded(saved);
         // Saved and read again, the tree keeps its shape (a name like "//B"
         // may still lose a slash: names are normalised at every load).
         ASSERT_EQ(reloaded.engine.SettingsBytes().size(), saved.size()) << "round " << round;
-        ASSERT_EQ(reloaded.engine.Formats.Size(), loaded.engine.Formats.Size());
+        ASSERT_EQ(reloaded.engine.Formats().Size(), loaded.engine.Formats().Size());
     }
 }
 
@@ -417,7 +496,7 @@ TEST(LoadSettings, FileOnDisk) {
     RecordingPrompts prompts;
     TTrimora missing(dir / "none.nti", &prompts);
     EXPECT_EQ(missing.LoadReport().Result, SettingsLoadReport::Outcome::Missing);
-    EXPECT_TRUE(missing.Formats.Empty());
+    EXPECT_TRUE(missing.Formats().Empty());
 
     TTrimora folder(dir.Path().string(), &prompts);
     EXPECT_EQ(folder.LoadReport().Result, SettingsLoadReport::Outcome::CannotOpen);
@@ -427,7 +506,7 @@ TEST(LoadSettings, FileOnDisk) {
     test::WriteBytes(dir / "trimora.nti", Bytes(builtIn.begin(), builtIn.end()));
     TTrimora engine(dir / "trimora.nti", &prompts);
     EXPECT_EQ(engine.FileName, dir / "trimora.nti");
-    EXPECT_EQ(engine.Formats.Size(), 5u);
+    EXPECT_EQ(engine.Formats().Size(), 5u);
 }
 
 }  // namespace

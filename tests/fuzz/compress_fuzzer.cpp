@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "trimora.h"
@@ -19,12 +20,12 @@ const char* const FileNames[] = {"a.htm", "a.js", "a.css", "a.vbs"};
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 12) return 0;
     using namespace trimora;
-    TTrimora engine("");
+    TRuleTree rules;
     TagRule html;
     html.Name = std::to_string(data[0] % 4 == 0 ? data[1] % 40 : 0);
     html.Flags = (data[2] & 1 ? tfRemoveQuotes : 0) | (data[2] & 2 ? tfKeepComments : 0);
     html.Pattern = "*.htm";
-    TagProp& format = engine.Formats.Add(html);
+    TagProp& format = rules.Formats.Add(html);
     for (int i = 0; i < 8; ++i) {
         TagRule tag;
         tag.Name = TagNames[i];
@@ -38,13 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             node.Children.Add(sub);
         }
     }
-    SortTags(format.Children, 0, static_cast<std::ptrdiff_t>(format.Children.Size()) - 1);
     for (auto [pattern, flags] : {std::pair{"*.js", tfJavaScript}, {"*.css", tfStyleSheet}, {"*.vbs", tfVBScript}}) {
         TagRule whole;
         whole.Pattern = pattern;
         whole.Flags = flags;
-        engine.Formats.Add(whole);
+        rules.Formats.Add(whole);
     }
+    TTrimora engine(ShareRules(std::move(rules)));
     std::vector<std::uint8_t> fast, slow;
     const std::span<const std::uint8_t> input(data + 11, size - 11);
     engine.CompressBytes(FileNames[data[2] >> 6], input, fast);

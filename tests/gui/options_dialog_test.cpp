@@ -228,8 +228,8 @@ void OptionsDialogTest::editThenRestartShowsInTheOutputAndTheCli() {
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitCode(), 0);
     const QString shown = QString::fromUtf8(cli.readAllStandardOutput());
-    QVERIFY2(shown.contains(QLatin1String("tag EM  replace with I  flags none")), qPrintable(shown));
-    QVERIFY2(shown.contains(QLatin1String("tag !DOCTYPE  flags tfRemoveWhitespace\n")), qPrintable(shown));
+    QVERIFY2(shown.contains(QLatin1String("tag \"EM\" replace \"I\" flags none\n")), qPrintable(shown));
+    QVERIFY2(shown.contains(QLatin1String("tag \"!DOCTYPE\" flags tfRemoveWhitespace\n")), qPrintable(shown));
 }
 
 void OptionsDialogTest::browseButtons() {

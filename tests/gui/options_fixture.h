@@ -58,7 +58,7 @@ struct OptionsFixture {
 
     // Opens the dialog over the engine's rules, shown so that items have places.
     gui::TfmOptions& Open(int page = 0) {
-        Dialog = std::make_unique<gui::TfmOptions>(Context, Engine->Formats);
+        Dialog = std::make_unique<gui::TfmOptions>(Context, Engine->Formats());
         Dialog->show();
         // Keys reach a focused control only in the active window.
         Dialog->activateWindow();
@@ -73,7 +73,9 @@ struct OptionsFixture {
         QCOMPARE(Dialog->result(), int(QDialog::Accepted));
         auto rules = Dialog->TakeEditedRules();
         QVERIFY(rules.has_value());
-        Engine->Formats = std::move(*rules);
+        TRuleTree edited;
+        edited.Formats = std::move(*rules);
+        Engine->SetRules(std::move(edited));
         QVERIFY(Engine->SaveSettings().Ok);
         Dialog.reset();
     }

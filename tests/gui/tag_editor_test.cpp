@@ -143,13 +143,13 @@ void TagEditorTest::formatChangeIsStored() {
     Panel<QCheckBox>("cbDontRemComments")->click();
     F().Edit("edMaxLen")->setText(QStringLiteral("80"));
     F().PressOk();
-    const TagProp& css = F().Engine->Formats[0];
+    const TagProp& css = F().Engine->Formats()[0];
     QCOMPARE(css.Pattern.Str(), std::string("*.css"));
     QCOMPARE(css.Flags, tfKeepComments);
     QCOMPARE(css.Name.Str(), std::string("80"));
     TTrimora restarted(OptionsFixture::TagSettingsFile());
-    QCOMPARE(restarted.Formats[0].Flags, tfKeepComments);
-    QCOMPARE(ReadMaxLength(restarted.Formats[0].Name.View()), 80);
+    QCOMPARE(restarted.Formats()[0].Flags, tfKeepComments);
+    QCOMPARE(ReadMaxLength(restarted.Formats()[0].Name.View()), 80);
 }
 
 void TagEditorTest::renameInPlace() {
@@ -165,7 +165,7 @@ void TagEditorTest::renameInPlace() {
     QCOMPARE(F().Tree()->currentItem()->text(0), QStringLiteral("*Creator x*"));
 
     F().PressOk();
-    const TagProp& meta = F().Engine->Formats[1].Children[14];
+    const TagProp& meta = F().Engine->Formats()[1].Children[14];
     QCOMPARE(meta.Name.Str(), std::string("META"));
     QCOMPARE(meta.Children[0].Pattern.Str(), std::string("*Creator x*"));
     QCOMPARE(meta.Children[0].Name.Str(), std::string("*CREATOR"));
@@ -204,7 +204,7 @@ void TagEditorTest::deleteKeepsTheOthersSettings() {
     // records of the items after the deleted one.
     QCOMPARE(F().Tree()->currentItem()->text(0), QStringLiteral("LI"));
     F().PressOk();
-    const TTagInfo& tags = F().Engine->Formats[1].Children;
+    const TTagInfo& tags = F().Engine->Formats()[1].Children;
     QCOMPARE(tags.Size(), std::size_t(23));
     QCOMPARE(tags[14].Name.Str(), std::string("P"));
     QCOMPARE(tags[16].Name.Str(), std::string("SCRIPT"));
@@ -274,7 +274,7 @@ void TagEditorTest::dropMovesWithEverythingBelow() {
     // The panel still shows the moved item; its record went with it.
     QVERIFY(Panel<QRadioButton>("rbDoNotTouch")->isChecked());
     F().PressOk();
-    const TagProp& xml = F().Engine->Formats[4];
+    const TagProp& xml = F().Engine->Formats()[4];
     QCOMPARE(xml.Children.Size(), std::size_t(1));
     QCOMPARE(xml.Children[0].Flags, tfDoNotCompress);
     QCOMPARE(xml.Children[0].Children[1].Flags, tfVBScript);
@@ -316,8 +316,8 @@ void TagEditorTest::addedItemsReachTheFile() {
 
     TTrimora restarted(OptionsFixture::TagSettingsFile());
     QCOMPARE(restarted.LoadReport().Damaged, false);
-    QCOMPARE(restarted.Formats.Size(), std::size_t(6));
-    const TagProp& shtml = restarted.Formats[5];
+    QCOMPARE(restarted.Formats().Size(), std::size_t(6));
+    const TagProp& shtml = restarted.Formats()[5];
     QCOMPARE(shtml.Pattern.Str(), std::string("*.shtml"));
     QCOMPARE(shtml.Name.Str(), std::string("200"));
     QCOMPARE(shtml.Children.Size(), std::size_t(1));
@@ -397,8 +397,8 @@ void TagEditorTest::cancelLeavesEverything() {
     QVERIFY(!F().Dialog->TakeEditedRules().has_value());
     F().Dialog.reset();
     QCOMPARE(FileText(OptionsFixture::TagSettingsFile()), before);
-    QCOMPARE(F().Engine->Formats[1].Children.Size(), std::size_t(24));
-    QCOMPARE(F().Engine->Formats[1].Children[4].Flags, tfReplaceTag);
+    QCOMPARE(F().Engine->Formats()[1].Children.Size(), std::size_t(24));
+    QCOMPARE(F().Engine->Formats()[1].Children[4].Flags, tfReplaceTag);
 }
 
 void TagEditorTest::buildDropsEditsNotApplied() {
@@ -442,7 +442,7 @@ void TagEditorTest::leavingDropsBitsThePanelDoesNotShow() {
 }
 
 void TagEditorTest::anEmptyTreeCanGetItsFirstFormat() {
-    FreeTags(F().Engine->Formats);  // as after a file of a newer version was refused
+    F().Engine->SetRules(TRuleTree{});  // as after a file of a newer version was refused
     F().Open(1);
     QCOMPARE(F().Tree()->topLevelItemCount(), 0);
     F().Editor()->AddTag(QStringLiteral("P"));
@@ -453,9 +453,9 @@ void TagEditorTest::anEmptyTreeCanGetItsFirstFormat() {
     F().TypeIntoEditor(QStringLiteral("*.htm"));
     F().Editor()->AddTag(QStringLiteral("p"));
     F().PressOk();
-    QCOMPARE(F().Engine->Formats.Size(), std::size_t(1));
-    QCOMPARE(F().Engine->Formats[0].Pattern.Str(), std::string("*.htm"));
-    QCOMPARE(F().Engine->Formats[0].Children[0].Name.Str(), std::string("P"));
+    QCOMPARE(F().Engine->Formats().Size(), std::size_t(1));
+    QCOMPARE(F().Engine->Formats()[0].Pattern.Str(), std::string("*.htm"));
+    QCOMPARE(F().Engine->Formats()[0].Children[0].Name.Str(), std::string("P"));
 }
 
 QTEST_MAIN(TagEditorTest)
