@@ -62,7 +62,7 @@ QStringList DefaultToolbarButtons() {
 }
 
 RestoreReport RestoreDefaults(SettingsStore& store, bool Overwrite, const std::optional<QSize>& primaryScreen,
-                              const LstAssociation& association) {
+                              const LstAssociation& association, AssociationStep step) {
     RestoreReport report;
     WriteTagSettings(report);
     if (Overwrite && !store.Problem().isEmpty()) {
@@ -91,7 +91,7 @@ RestoreReport RestoreDefaults(SettingsStore& store, bool Overwrite, const std::o
     report.SettingsWritten = store.Sync(&error);
     if (!report.SettingsWritten) report.Problems << error;
 
-    if (Overwrite) {
+    if (Overwrite && step == AssociationStep::Write) {
         AssociateLst(true, true, association, &report.Association);
         report.Associated = AssociateLst(true, false, association);
         report.Problems << report.Association.Problems;
@@ -100,9 +100,9 @@ RestoreReport RestoreDefaults(SettingsStore& store, bool Overwrite, const std::o
 }
 
 std::optional<RestoreReport> RunFirstStart(SettingsStore& store, const std::optional<QSize>& primaryScreen,
-                                           const LstAssociation& association) {
+                                           const LstAssociation& association, AssociationStep step) {
     if (store.KeyExists() || !store.Problem().isEmpty()) return std::nullopt;
-    return RestoreDefaults(store, true, primaryScreen, association);
+    return RestoreDefaults(store, true, primaryScreen, association, step);
 }
 
 }  // namespace trimora::app

@@ -30,8 +30,12 @@ struct RestoreReport {
 // value). primaryScreen places the windows in the middle of the screen;
 // without one (no display) their positions are removed with Overwrite and
 // left out otherwise, so that they open centred.
+// The .lst association is part of a restore with Overwrite unless it is
+// left to the desktop (a command-line first use on a server writes no
+// desktop files).
+enum class AssociationStep { Write, Leave };
 RestoreReport RestoreDefaults(SettingsStore& store, bool Overwrite, const std::optional<QSize>& primaryScreen,
-                              const LstAssociation& association);
+                              const LstAssociation& association, AssociationStep step = AssociationStep::Write);
 
 // The buttons RestoreDefaults puts on the main toolbar; "" is a separator.
 QStringList DefaultToolbarButtons();
@@ -39,6 +43,7 @@ QStringList DefaultToolbarButtons();
 // The first start: when nothing is stored yet (and the store can be written),
 // RestoreDefaults with Overwrite. Answers the report when it ran.
 std::optional<RestoreReport> RunFirstStart(SettingsStore& store, const std::optional<QSize>& primaryScreen,
-                                           const LstAssociation& association);
+                                           const LstAssociation& association,
+                                           AssociationStep step = AssociationStep::Write);
 
 }  // namespace trimora::app

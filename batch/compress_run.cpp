@@ -26,6 +26,7 @@
 
 #include "backup_records.h"
 #include "data_folder.h"
+#include "file_checks.h"
 #include "file_copy.h"
 #include "file_io.h"
 #include "paths.h"
@@ -371,7 +372,7 @@ private:
     // Compresses the file in memory into output_; false with a reason.
     bool CompressInMemory(const std::string& path, std::string& detail) {
         if (ReadWholeFile(path, input_) != ReadResult::Ok) {
-            detail = "Cannot open file " + path;
+            detail = CannotOpenFileText(path);
             return false;
         }
         const CompressResult result = compressor_.CompressBytes(path, input_, output_);
@@ -482,8 +483,8 @@ private:
         std::string detail;
         const bool needsBackup = !entry.BackedUp;
         if (!stamp.Exists || !stamp.IsRegular)
-            return needsBackup ? UnableToBackup(index, "Cannot open file " + source)
-                               : Failed(index, "Cannot open file " + source);
+            return needsBackup ? UnableToBackup(index, CannotOpenFileText(source))
+                               : Failed(index, CannotOpenFileText(source));
         if (stamp.IsLink && !entry.Linked)
             return needsBackup
                        ? UnableToBackup(index, source + " is a symbolic link now; nothing is written through it")
@@ -586,7 +587,7 @@ private:
         entry.OutFolder = OutputFolder(plan_, entry);
         const std::string target = entry.OutFolder + entry.Name;
         const TFileStamp stamp = StampOf(source);
-        if (!stamp.Exists || !stamp.IsRegular) return Failed(index, "Cannot open file " + source);
+        if (!stamp.Exists || !stamp.IsRegular) return Failed(index, CannotOpenFileText(source));
         if (stamp.IsLink && !entry.Linked)
             return Failed(index, source + " is a symbolic link now; it is not read through it");
         std::string detail;
@@ -601,6 +602,11 @@ private:
         const TFileStamp existing = StampOf(target);
         if (existing.IsLink) return Failed(index, target + " is a symbolic link; nothing is written through it");
         if (existing.Exists && !existing.IsRegular) return Failed(index, "Cannot create file " + target);
+        if (run_.Settings.KeepIdenticalOutputs && FileHoldsExactly(target, output_)) {
+            entry.Size = static_cast<std::int64_t>(output_.size());
+            Finish(entry, TEntryStatus::Finished);
+            return Done(index);
+        }
         run_.Sweep.Sweep(entry.OutFolder);
         TStaged staged;
         staged.Index = index;
@@ -755,7 +761,7 @@ struct TCompressRun::Impl {
         TPlan plan;
         plan.OtherFolderMode = (options.CompressOptions & coOtherFolder) != 0;
         if (plan.OtherFolderMode) {
-            plan.BaseLength = CommonFolder(List.EntryList).size();
+            plan.BaseLength = (Settings.BaseFolder.empty() ? CommonFolder(List.EntryList) : Settings.BaseFolder).size();
             if (IsAbsolutePath(options.OtherFolder)) NormalizeFolder(options.OtherFolder);
         } else {
             plan.Method = ChooseBackupMethod(options);

@@ -41,6 +41,14 @@ struct TRunSettings {
     // Compresses in memory only: statuses and sizes say what a run would do;
     // nothing is written, no backup made, no folder created.
     bool DryRun = false;
+    // With coOtherFolder and coPreserveDirs: the folder whose tree the
+    // output keeps; it must hold every entry. Empty: the entries' common
+    // folder.
+    std::string BaseFolder;
+    // With coOtherFolder: an output that already holds exactly the
+    // compressed text is left as it is (its time too), as a build tool
+    // leaves a target that is up to date.
+    bool KeepIdenticalOutputs = false;
     // Called on a worker's thread just before it starts entry index (tests
     // use it to stop a run at a known file).
     std::function<void(std::size_t)> BeforeFile;

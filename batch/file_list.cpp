@@ -261,12 +261,13 @@ void TFileList::AddDirs(const std::string& root) {
             }
             LetEventsThrough();
             const std::string sub = folder + name + PathSeparator;
-            if (!IsOwnFolder(Options, sub)) open(sub);
+            if (!IsOwnFolder(Options, sub) && (!ScanFilter || ScanFilter(sub))) open(sub);
             continue;
         }
         // No pipes or devices (reading them could block), no links to files
         // (what they point to may lie outside the folder), no backups.
         if (!fs::is_regular_file(own) || level.Backups.FindBackup(name) != nullptr) continue;
+        if (ScanFilter && !ScanFilter(folder + name)) continue;
         if (IsSupported(name)) {
             TFileListing listing;
             if (ReadListing(folder + name, listing)) AddPending(folder, listing);

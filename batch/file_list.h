@@ -62,6 +62,10 @@ public:
     TTrimora& Engine;
     TBatchOptions& Options;
     TBatchCallbacks& Callbacks;
+    // Asked by folder scans for each file and sub-folder (a folder's path
+    // ends with the separator): false leaves it out. Empty: everything.
+    // Files named one by one are never asked about.
+    std::function<bool(const std::string& path)> ScanFilter;
 
     static constexpr std::size_t NoRow = static_cast<std::size_t>(-1);
 

@@ -16,6 +16,7 @@
 #include "compress_run.h"
 #include "file_io.h"
 #include "data_folder.h"
+#include "file_checks.h"
 #include "file_copy.h"
 #include "paths.h"
 #include "safe_files.h"
@@ -43,10 +44,11 @@ struct TRing {
     const TBatchOptions& Options;
     const std::string DataFolder;
     TTrash Trash;
-    std::vector<std::string> Reasons;  // why each method tried for the entry failed
+    std::string_view Method;           // the method being tried, as --backup names it
+    std::vector<std::string> Reasons;  // why each method tried for the entry failed, by method
 
     bool Fail(std::string reason) {
-        Reasons.push_back(std::move(reason));
+        Reasons.push_back(std::string(Method) + ": " + reason);
         return false;
     }
 };
@@ -125,7 +127,7 @@ bool UseRecordedBackup(TRing& ring, const std::string& backupFolder, const std::
     if (!lock.Acquire(backupFolder)) return ring.Fail("Cannot lock the folder " + backupFolder);
     const std::string recordFile = RecordFileIn(backupFolder);
     TBackupRecords records;
-    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail("Cannot open file " + recordFile);
+    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail(CannotOpenFileText(recordFile));
     const TBackupRecord* record = records.FindBackupOf(backupName, original);
     const std::string backup = backupFolder + backupName;
     if (record == nullptr) {
@@ -190,7 +192,7 @@ bool RestoreFromRecycleBin(TRing& ring, const std::string& name, const std::stri
     if (!lock.Acquire(ring.DataFolder)) return ring.Fail("Cannot lock the folder " + ring.DataFolder);
     const std::string recordFile = ring.DataFolder + std::string(TBackupRecords::TrashRecordFileName);
     TBackupRecords records;
-    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail("Cannot open file " + recordFile);
+    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail(CannotOpenFileText(recordFile));
     struct Candidate {
         TBackupRecord Record;
         std::string Date;
@@ -258,6 +260,29 @@ constexpr TRingMethod RestoreRing[5] = {RestoreFromFolder, RestoreFromRelFolder,
 constexpr TRingMethod RemovalRing[5] = {RemoveFromFolder, RemoveFromRelFolder, RemoveSuffixBackup, RemoveNone,
                                         RemoveNone};
 
+// The methods of both rings by index, as the backup methods are named.
+constexpr std::string_view RingMethodNames[5] = {"move", "move", "suffix", "trash", "none"};
+
+// Runs the ring for one entry. The detail names the methods tried in ring
+// order with why each failed; after a fall-back that worked it also names
+// the one that did.
+bool RunRingFor(TRing& ring, const TRingMethod (&methods)[5], int start, std::string_view doneBy,
+                const TFileEntry& entry, std::string& detail) {
+    ring.Reasons.clear();
+    bool ok = false;
+    for (int step = 0; step < 5 && !ok; ++step) {
+        ring.Method = RingMethodNames[(start + step) % 5];
+        ok = methods[(start + step) % 5](ring, entry.Name, entry.Folder);
+    }
+    std::string tried;
+    for (const std::string& reason : ring.Reasons) tried += (tried.empty() ? "" : "; falling back to ") + reason;
+    if (!ok)
+        detail = tried.empty() ? "no backup method applies" : tried;
+    else if (!tried.empty())
+        detail = std::string(doneBy) + " " + std::string(ring.Method) + " after " + tried;
+    return ok;
+}
+
 TRowSelection EntryOrAll(const TFileList& list, std::ptrdiff_t index) {
     if (index < 0 || static_cast<std::size_t>(index) >= list.EntryList.size())
         return [](std::size_t) { return true; };
@@ -312,15 +337,9 @@ struct TRingRun::Impl {
         const auto& methods = Kind == TRingKind::Restore ? RestoreRing : RemovalRing;
         for (TJob& job : Jobs) {
             if (Stopping || List.AbortRequested) break;
-            ring.Reasons.clear();
-            bool ok = false;
-            for (int step = 0; step < 5 && !ok; ++step)
-                ok = methods[(Start + step) % 5](ring, job.Entry.Name, job.Entry.Folder);
             std::string detail;
-            if (!ok) {
-                for (const std::string& reason : ring.Reasons) detail += (detail.empty() ? "" : "; then ") + reason;
-                if (detail.empty()) detail = "no backup method applies";
-            }
+            const bool ok = RunRingFor(ring, methods, Start, Kind == TRingKind::Restore ? "restored by" : "backup removed by",
+                                       job.Entry, detail);
             {
                 std::lock_guard lock(Mutex);
                 job.Ok = ok;
@@ -496,7 +515,47 @@ bool SyncPreconditionHolds(const TBatchOptions& options) {
            IsAbsolutePath(options.OtherFolder);
 }
 
-void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& root, TSyncResult& result) {
+namespace {
+
+// The mirror's side of one source file: copied when the mirror lacks it; in
+// update mode replaced when the source is newer or differs in size, unless
+// the mirror holds its compressed text.
+void SyncOne(const std::string& source, const std::string& copy, TSyncResult& result,
+             const TSyncSettings& settings) {
+    const auto fail = [&](std::string reason) {
+        result.Failed.push_back(copy);
+        result.FailureReasons.push_back(std::move(reason));
+    };
+    const TFileStamp target = StampOf(copy);
+    const bool compressed = settings.IsCompressed && settings.IsCompressed(source);
+    if (!target.Exists && !(compressed && settings.DryRun)) {
+        if (settings.DryRun) return result.Copied.push_back(copy);
+        std::string reason;
+        const TCopyResult copied = CopyFileNoReplace(source, copy, &reason);
+        if (copied == TCopyResult::Ok) result.Copied.push_back(copy);
+        else if (copied == TCopyResult::Failed) fail(reason);
+        return;
+    }
+    // Nothing is written through a link, nor over what is not a file.
+    if (!settings.Update || compressed || target.IsLink || !target.IsRegular) return;
+    const TFileStamp stamp = StampOf(source);
+    if (!stamp.Exists || (stamp.ModifiedNs <= target.ModifiedNs && stamp.Size == target.Size)) return;
+    if (settings.DryRun) return result.Updated.push_back(copy);
+    std::string reason;
+    if (CopyFileReplacing(source, copy, &reason)) result.Updated.push_back(copy);
+    else fail(reason);
+}
+
+bool Takes(const TSyncSettings& settings, const std::string& path) { return !settings.Takes || settings.Takes(path); }
+
+bool IsSyncedName(const std::string& name) {
+    return !IsTemporaryName(name) && name != TBackupRecords::RecordFileName;
+}
+
+}  // namespace
+
+void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& root, TSyncResult& result,
+                const TSyncSettings& settings) {
     // Depth first on an explicit stack. Links are neither followed nor
     // copied: what they point to may lie outside the site. The mirror itself
     // (when it lies below the base) is never entered, and its folders are
@@ -508,7 +567,7 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
         const std::string mirror = options.OtherFolder + folder.substr(std::min(base.size(), folder.size()));
         std::vector<std::string> subFolders;
         std::string reason;
-        const bool mirrorReady = ForceFoldersBelow(options.OtherFolder, mirror, &reason);
+        const bool mirrorReady = settings.DryRun || ForceFoldersBelow(options.OtherFolder, mirror, &reason);
         std::error_code ec;
         for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
              !ec && it != end; it.increment(ec)) {
@@ -518,12 +577,10 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
             if (statusError) continue;
             if (fs::is_directory(status)) {
                 const std::string sub = folder + name + PathSeparator;
-                if (!IsOwnFolder(options, sub)) subFolders.push_back(sub);
+                if (!IsOwnFolder(options, sub) && Takes(settings, sub)) subFolders.push_back(sub);
                 continue;
             }
-            if (!fs::is_regular_file(status) || IsTemporaryName(name) ||
-                name == TBackupRecords::RecordFileName)
-                continue;
+            if (!fs::is_regular_file(status) || !IsSyncedName(name) || !Takes(settings, folder + name)) continue;
             if (result.StopRequested != nullptr && result.StopRequested->load()) {
                 result.Stopped = true;
                 return;
@@ -532,39 +589,59 @@ void SyncFolder(const TBatchOptions& options, const std::string& base, const std
             const std::string copy = mirror + name;
             if (!mirrorReady) {
                 result.Failed.push_back(copy);
+                result.FailureReasons.push_back(reason);
                 continue;
             }
-            if (fs::exists(fs::symlink_status(copy, statusError))) continue;
-            const TCopyResult copied = CopyFileNoReplace(folder + name, copy);
-            if (copied == TCopyResult::Ok) result.Copied.push_back(copy);
-            else if (copied == TCopyResult::Failed) result.Failed.push_back(copy);
+            SyncOne(folder + name, copy, result, settings);
         }
         // Keep the file system's order: the first sub-folder is visited first.
         folders.insert(folders.end(), subFolders.rbegin(), subFolders.rend());
     }
 }
 
+void SyncFile(const TBatchOptions& options, const std::string& base, const std::string& path, TSyncResult& result,
+              const TSyncSettings& settings) {
+    const std::string folder = FolderPart(path), name = NamePart(path);
+    if (folder.size() < base.size() || folder.compare(0, base.size(), base) != 0 || !IsSyncedName(name) ||
+        !Takes(settings, path))
+        return;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(path, ec))) return;
+    const std::string mirror = options.OtherFolder + folder.substr(base.size());
+    std::string reason;
+    if (!settings.DryRun && !ForceFoldersBelow(options.OtherFolder, mirror, &reason)) {
+        result.Failed.push_back(mirror + name);
+        result.FailureReasons.push_back(reason);
+        return;
+    }
+    SyncOne(path, mirror + name, result, settings);
+}
+
 TSyncResult::TSyncResult(TSyncResult&& other) noexcept
     : PreconditionMet(other.PreconditionMet), Stopped(other.Stopped), Copied(std::move(other.Copied)),
-      Failed(std::move(other.Failed)), StopRequested(other.StopRequested), Visited(other.Visited.load()) {}
+      Updated(std::move(other.Updated)), Failed(std::move(other.Failed)),
+      FailureReasons(std::move(other.FailureReasons)), StopRequested(other.StopRequested),
+      Visited(other.Visited.load()) {}
 
 TSyncResult& TSyncResult::operator=(TSyncResult&& other) noexcept {
     PreconditionMet = other.PreconditionMet;
     Stopped = other.Stopped;
     Copied = std::move(other.Copied);
+    Updated = std::move(other.Updated);
     Failed = std::move(other.Failed);
+    FailureReasons = std::move(other.FailureReasons);
     StopRequested = other.StopRequested;
     Visited = other.Visited.load();
     return *this;
 }
 
-TSyncRun::TSyncRun(TFileList& list) : list_(list) {
+TSyncRun::TSyncRun(TFileList& list, TSyncSettings settings) : list_(list), settings_(std::move(settings)) {
     list.AbortRequested = false;
     if (!SyncPreconditionHolds(list.Options)) return;
     result_.PreconditionMet = true;
     NormalizeFolder(list.Options.OtherFolder);
     options_ = list.Options;
-    base_ = CommonFolder(list.EntryList);
+    base_ = settings_.Base.empty() ? CommonFolder(list.EntryList) : settings_.Base;
     result_.StopRequested = &stop_;
 }
 
@@ -575,7 +652,7 @@ TSyncRun::~TSyncRun() {
 
 void TSyncRun::Start() {
     worker_ = std::thread([this] {
-        if (result_.PreconditionMet && !base_.empty()) SyncFolder(options_, base_, base_, result_);
+        if (result_.PreconditionMet && !base_.empty()) SyncFolder(options_, base_, base_, result_, settings_);
         ended_ = true;
         if (Finished) Finished();
     });
@@ -604,8 +681,8 @@ TSyncResult TSyncRun::TakeResult() {
     return result;
 }
 
-TSyncResult SyncDirectories(TFileList& list) {
-    TSyncRun run(list);
+TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings) {
+    TSyncRun run(list, settings);
     RunToTheEnd(list, run);
     return run.TakeResult();
 }

@@ -75,11 +75,31 @@ std::size_t AddRecordedOriginals(TFileList& list, const std::string& folder);
 // and an absolute OtherFolder, else the caller shows SyncPreconditionMessage.
 bool SyncPreconditionHolds(const TBatchOptions& options);
 
+// How a synchronisation goes beyond copying what the mirror lacks.
+struct TSyncSettings {
+    // The folder the mirror copies; empty: the list's common folder. Every
+    // path synchronised lies below it.
+    std::string Base;
+    // Also replaces the mirror's copy of a file that is not compressed when
+    // the source is newer or differs in size.
+    bool Update = false;
+    // Reports what would be copied and writes nothing (no folder either).
+    bool DryRun = false;
+    // Asked for each folder (its path ending with the separator) before it
+    // is entered and for each file before it is copied; empty: everything.
+    std::function<bool(const std::string& path)> Takes;
+    // True for a source whose mirror copy is its compressed text: never
+    // replaced (and, in a dry run, counted as written by the compress run).
+    std::function<bool(const std::string& path)> IsCompressed;
+};
+
 struct TSyncResult {
     bool PreconditionMet = false;
     bool Stopped = false;             // a stop request ended it between two files
-    std::vector<std::string> Copied;  // mirror paths written
-    std::vector<std::string> Failed;  // mirror paths that could not be written
+    std::vector<std::string> Copied;   // mirror paths written
+    std::vector<std::string> Updated;  // mirror paths replaced by a newer source
+    std::vector<std::string> Failed;   // mirror paths that could not be written
+    std::vector<std::string> FailureReasons;  // why, one for each of Failed
     // Read between files: set, the synchronisation stops there.
     const std::atomic<bool>* StopRequested = nullptr;
     // Files looked at so far, for progress.
@@ -91,11 +111,11 @@ struct TSyncResult {
 };
 
 // Directory synchronisation off the list's thread, with progress and a stop
-// request like the other runs; the plan (the list's common folder and the
-// options) is taken when it is made.
+// request like the other runs; the plan (the base, by default the list's
+// common folder, the options and the settings) is taken when it is made.
 class TSyncRun {
 public:
-    explicit TSyncRun(TFileList& list);
+    explicit TSyncRun(TFileList& list, TSyncSettings settings = {});
     ~TSyncRun();
     TSyncRun(const TSyncRun&) = delete;
     TSyncRun& operator=(const TSyncRun&) = delete;
@@ -114,6 +134,7 @@ public:
 private:
     TFileList& list_;
     TBatchOptions options_;
+    TSyncSettings settings_;
     std::string base_;
     TSyncResult result_;
     std::atomic<bool> stop_{false};
@@ -121,11 +142,15 @@ private:
     std::thread worker_;
 };
 
-TSyncResult SyncDirectories(TFileList& list);
+TSyncResult SyncDirectories(TFileList& list, const TSyncSettings& settings = {});
 
 // One level of the synchronisation: folder (below base) into the mirror,
 // with everything beneath it.
 void SyncFolder(const TBatchOptions& options, const std::string& base, const std::string& folder,
-                TSyncResult& result);
+                TSyncResult& result, const TSyncSettings& settings = {});
+// One file below base into the mirror, as SyncFolder copies it; the mirror's
+// folders on the way are made.
+void SyncFile(const TBatchOptions& options, const std::string& base, const std::string& path, TSyncResult& result,
+              const TSyncSettings& settings = {});
 
 }  // namespace trimora

@@ -37,5 +37,6 @@ int RunCompressCommand(const Arguments& arguments);
 int RunRestoreCommand(const Arguments& arguments);
 int RunRemoveBackupsCommand(const Arguments& arguments);
 int RunSyncCommand(const Arguments& arguments);
+int RunWatchCommand(const Arguments& arguments);
 
 }  // namespace trimora::cli

@@ -25,13 +25,14 @@ void PrintMessages(std::string_view command, const QStringList& messages) {
         std::cerr << "trimora-cli" << (command.empty() ? "" : " ") << command << ": " << message.toStdString() << '\n';
 }
 
-void PrepareSettings(app::SettingsStore& store, std::string_view command) {
+void PrepareSettings(app::SettingsStore& store, std::string_view command, bool quiet) {
     if (!store.Problem().isEmpty())
         PrintMessages(command, {store.Problem(), QStringLiteral("'trimora-cli settings reset' sets the file aside and "
                                                                 "writes the defaults")});
     const std::optional<app::RestoreReport> firstStart =
-        app::RunFirstStart(store, std::nullopt, ThisUsersAssociation());
+        app::RunFirstStart(store, std::nullopt, ThisUsersAssociation(), app::AssociationStep::Leave);
     if (!firstStart) return;
+    if (quiet) return PrintMessages(command, firstStart->Problems);
     QStringList notes;
     if (firstStart->SettingsWritten)
         notes << QStringLiteral("first use: wrote the default settings to %1").arg(store.Location());
@@ -39,15 +40,12 @@ void PrepareSettings(app::SettingsStore& store, std::string_view command) {
         notes << QStringLiteral("first use: wrote the built-in tag settings to %1").arg(app::TagSettingsPath());
     if (!firstStart->OldTagSettingsKeptAs.isEmpty())
         notes << QStringLiteral("the tag settings there before are kept as %1").arg(firstStart->OldTagSettingsKeptAs);
-    if (firstStart->Associated) notes << QStringLiteral("first use: associated *.lst files with Trimora");
-    for (const QString& kept : firstStart->Association.KeptFiles)
-        notes << QStringLiteral("a file the association replaced is kept as %1").arg(kept);
     PrintMessages(command, notes + firstStart->Problems);
 }
 
-app::CompressDefaults StoredCompressDefaults(std::string_view command) {
+app::CompressDefaults StoredCompressDefaults(std::string_view command, bool quiet) {
     app::SettingsStore store;
-    PrepareSettings(store, command);
+    PrepareSettings(store, command, quiet);
     QStringList warnings;
     app::CompressDefaults defaults = app::ReadCompressDefaults(store, &warnings);
     for (QString& warning : warnings) warning += QStringLiteral("; its default is used");

@@ -16,10 +16,15 @@ volatile std::sig_atomic_t interrupted = 0;
 // The stop flag of the list being worked on: set at once, so that the
 // workers of a run stop after the file each is on.
 std::atomic<std::atomic<bool>*> stopFlag{nullptr};
+std::atomic<int> wakeFd{-1};
 
 extern "C" void OnInterrupt(int) {
     interrupted = 1;
     if (std::atomic<bool>* flag = stopFlag.load()) flag->store(true);
+    if (const int fd = wakeFd.load(); fd >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = ::write(fd, &byte, 1);
+    }
 }
 
 // Progress appears once a run has taken this long, and is redrawn at most
@@ -60,6 +65,8 @@ void ConsoleBatchCallbacks::Warning(std::string_view message) {
 
 bool ConsoleBatchCallbacks::Interrupted() const { return interrupted != 0; }
 
+void ConsoleBatchCallbacks::WakeOnInterrupt(int fd) { wakeFd = fd; }
+
 void ConsoleBatchCallbacks::ProcessEvents() {
     if (interrupted != 0 && list_ != nullptr) list_->AbortRequested = true;
     ShowProgress(false);
@@ -68,6 +75,7 @@ void ConsoleBatchCallbacks::ProcessEvents() {
 bool ConsoleBatchCallbacks::AskAddUnsupported(std::string_view message, TDropTarget) {
     ClearProgress();
     err_ << "trimora-cli " << command_ << ": " << message << '\n';
+    anyRefused_ = true;
     return false;
 }
 
@@ -86,9 +94,10 @@ void ConsoleBatchCallbacks::EntryFinished(std::size_t, const TFileEntry& entry, 
     bytesDone_ += entry.OriginalSize != -1 ? entry.OriginalSize : entry.Size;
     const bool failed = IsFailureStatus(entry.Status);
     anyFailed_ = anyFailed_ || failed;
-    if (!quiet_ || (failed && !detail.empty())) ClearProgress();
+    const bool explained = !detail.empty() && (failed || !quiet_);
+    if (!quiet_ || explained) ClearProgress();
     if (!quiet_) out_ << entry.Path() << '\t' << trimora::StatusText(entry.Status) << std::endl;
-    if (failed && !detail.empty()) err_ << "trimora-cli " << command_ << ": " << detail << '\n';
+    if (explained) err_ << "trimora-cli " << command_ << ": " << detail << '\n';
     ShowProgress(false);
 }
 

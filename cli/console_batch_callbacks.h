@@ -11,7 +11,8 @@
 namespace trimora::cli {
 
 // The batch layer's hooks on a console: each finished entry is printed as
-// its path and status, failures are explained on standard error, Ctrl+C
+// its path and status, failures are explained on standard error (and, unless
+// quiet, how a restore fell back along its ring), Ctrl+C
 // asks the list to stop, and on a terminal a progress line (files and bytes
 // done, rate) is kept up to date on standard error during long runs.
 class ConsoleBatchCallbacks final : public TBatchCallbacks {
@@ -24,6 +25,9 @@ public:
     void StartProgress(std::size_t files, std::int64_t bytes);
     void EndProgress();
     bool Interrupted() const;
+    // Ctrl+C also writes a byte to this descriptor (-1: none), so that a
+    // wait on it ends.
+    static void WakeOnInterrupt(int fd);
 
     void ProcessEvents() override;
     bool AskAddUnsupported(std::string_view message, TDropTarget target) override;
@@ -31,6 +35,8 @@ public:
     void EntryFinished(std::size_t index, const TFileEntry& entry, std::string_view detail) override;
 
     bool AnyFailed() const noexcept { return anyFailed_; }
+    // A file named on the command line that no format supports.
+    bool AnyRefused() const noexcept { return anyRefused_; }
 
 private:
     void ShowProgress(bool force);
@@ -42,6 +48,7 @@ private:
     std::ostream& err_;
     TFileList* list_ = nullptr;
     bool anyFailed_ = false;
+    bool anyRefused_ = false;
 
     bool terminal_ = false;
     bool progressShown_ = false;

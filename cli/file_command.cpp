@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -5,7 +6,9 @@
 
 #include "cli_commands.h"
 #include "console_prompts.h"
+#include "file_checks.h"
 #include "file_io.h"
+#include "option_parser.h"
 #include "rules_argument.h"
 #include "trimora.h"
 
@@ -14,20 +17,47 @@ namespace trimora::cli {
 namespace {
 
 constexpr std::string_view FileHelp =
-    "Usage: trimora-cli file IN [-o OUT] [--rules RULES] [--name NAME]\n"
+    "Usage: trimora-cli file IN [-o OUT] [--rules RULES] [--name NAME | --type TYPE]\n"
     "\n"
     "Compresses one file. The file's name chooses its format (HTML, JavaScript,\n"
     "VBScript, style sheet ...) from the rule tree.\n"
     "\n"
-    "  IN            the file to compress; - reads standard input (then --name is needed)\n"
-    "  -o OUT        where to write the result; standard output when absent or -\n"
-    "  --rules RULES the tag-settings file to use, or classic or modern for a\n"
-    "                built-in set (default: classic)\n"
-    "  --name NAME   the file name that selects the format (for standard input)\n"
+    "  IN                  the file to compress; - reads standard input (then\n"
+    "                      --name or --type is needed)\n"
+    "  -o, --out OUT       where to write the result (replaced whole or not at\n"
+    "                      all); standard output when absent or -\n"
+    "      --rules RULES   the tag-settings file to use, or classic or modern for\n"
+    "                      a built-in set (default: classic); a file that cannot\n"
+    "                      be read, is no tag-settings file or is damaged is\n"
+    "                      refused\n"
+    "      --name NAME     the file name that selects the format\n"
+    "      --type TYPE     the format by its kind: html, css, js or vbs\n"
+    "  -h, --help          show this help\n"
     "\n"
     "Exit status: 0 on success, 1 when the file cannot be read or is not a regular\n"
-    "file (a folder, a device, a pipe), no format matches its name, or the result\n"
-    "cannot be written, 2 on a usage error.\n";
+    "file (a folder, a device, a pipe), no format matches its name, the rules\n"
+    "cannot be used or the result cannot be written, 2 on a usage error.\n"
+    "\n"
+    "Example:\n"
+    "  trimora-cli file - --type css < style.css > style.min.css\n";
+
+// The name that --type stands for: its extension picks the format.
+constexpr struct {
+    std::string_view Type;
+    std::string_view Name;
+} TypeNames[] = {{"html", "standard-input.html"},
+                 {"css", "standard-input.css"},
+                 {"js", "standard-input.js"},
+                 {"vbs", "standard-input.vbs"}};
+
+enum FileOption { FileOut, FileOutput, FileRules, FileName, FileType };
+constexpr OptionSpec FileOptions[] = {
+    {FileOut, "--out", 'o', true},
+    {FileOutput, "--output", 0, true},
+    {FileRules, "--rules", 0, true},
+    {FileName, "--name", 0, true},
+    {FileType, "--type", 0, true},
+};
 
 bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
     return std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0;
@@ -36,39 +66,37 @@ bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
 }  // namespace
 
 int RunFileCommand(const Arguments& arguments) {
-    std::string in, out = "-", rules, name;
-    bool haveIn = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (IsHelpOption(argument)) {
-            std::cout << FileHelp;
-            return ExitOk;
-        }
-        const auto value = [&](std::string& target) {
-            if (i + 1 >= arguments.size()) return false;
-            target = arguments[++i];
-            return true;
-        };
-        if (argument == "-o" || argument == "--output") {
-            if (!value(out)) return UsageError("file", "-o needs a file name");
-        } else if (argument == "--rules") {
-            if (!value(rules)) return UsageError("file", "--rules needs a file name, classic or modern");
-        } else if (argument == "--name") {
-            if (!value(name)) return UsageError("file", "--name needs a file name");
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return UsageError("file", "unknown option '" + argument + "'");
-        } else if (haveIn) {
-            return UsageError("file", "only one IN can be given");
-        } else {
-            in = argument;
-            haveIn = true;
+    if (AsksForHelp(arguments)) {
+        std::cout << FileHelp;
+        return ExitOk;
+    }
+    ParsedArguments parsed;
+    if (const auto error = ParseArguments(arguments, FileOptions, parsed)) return UsageError("file", *error);
+    std::string out = "-", rules, name, type;
+    for (const ParsedOption& option : parsed.Options) {
+        switch (option.Id) {
+            case FileOut:
+            case FileOutput: out = option.Value; break;
+            case FileRules: rules = option.Value; break;
+            case FileName: name = option.Value; break;
+            case FileType: type = option.Value; break;
         }
     }
-    if (!haveIn) return UsageError("file", "missing IN");
-    if (in == "-" && name.empty()) return UsageError("file", "standard input needs --name NAME to choose the format");
+    if (!type.empty()) {
+        const auto found = std::find_if(std::begin(TypeNames), std::end(TypeNames),
+                                        [&](const auto& known) { return known.Type == type; });
+        if (found == std::end(TypeNames)) return UsageError("file", "--type takes html, css, js or vbs");
+        if (!name.empty()) return UsageError("file", "give --name or --type, not both");
+        name = found->Name;
+    }
+    if (parsed.Operands.empty()) return UsageError("file", "missing IN");
+    if (parsed.Operands.size() > 1) return UsageError("file", "only one IN can be given");
+    const std::string& in = parsed.Operands[0];
+    if (in == "-" && name.empty())
+        return UsageError("file", "standard input needs --name NAME or --type TYPE to choose the format");
     if (name.empty()) name = in;
 
-    ConsolePrompts prompts;
+    ConsolePrompts prompts(RulesMessagePrefix("file", rules));
     TRuleTree tree;
     if (!ReadRulesArgument(rules.empty() ? std::string("classic") : rules, "file", tree, &prompts,
                            RulesReading::AsLoaded))
@@ -90,7 +118,7 @@ int RunFileCommand(const Arguments& arguments) {
                 std::cerr << "trimora-cli file: " << in << " is not a regular file; nothing was read\n";
                 return ExitFailed;
             default:
-                std::cerr << "trimora-cli file: Cannot open file " << in << '\n';
+                std::cerr << "trimora-cli file: " << CannotOpenFileText(in) << '\n';
                 return ExitFailed;
         }
     }

@@ -48,19 +48,24 @@ constexpr std::string_view RulesHelp =
     "level; past level 8 it is written sub:N. In texts, \\\", \\\\ and \\xHH stand for\n"
     "a quote, a backslash and any byte; lines starting with # are comments.\n"
     "\n"
-    "Exit status: 0 on success, 1 when a file was refused (written by a newer\n"
-    "version, or a text that does not read) or could not be read or written, 2 on\n"
-    "a usage error.\n";
+    "Exit status: 0 on success; 1 when a file was refused (written by a newer\n"
+    "version, no tag-settings file at all, damaged, or a text that does not read)\n"
+    "or could not be read or written (show prints what it could read of a\n"
+    "damaged file first; convert writes nothing); 2 on a usage error.\n";
 
+// What could be read of a file that cannot serve as rules is still shown,
+// and the exit status says that it cannot.
 int Show(const Arguments& arguments) {
     if (arguments.size() > 1) return UsageError("rules", "show takes at most one RULES");
-    ConsolePrompts prompts;
+    const std::string argument = arguments.empty() ? std::string("classic") : arguments[0];
+    ConsolePrompts prompts(RulesMessagePrefix("rules show", argument));
     TRuleTree rules;
-    if (!ReadRulesArgument(arguments.empty() ? std::string("classic") : arguments[0], "rules show", rules, &prompts,
-                           RulesReading::AsStored))
-        return ExitFailed;
+    bool readButRefused = false;
+    const bool usable =
+        ReadRulesArgument(argument, "rules show", rules, &prompts, RulesReading::AsStored, {}, &readButRefused);
+    if (!usable && !readButRefused) return ExitFailed;
     std::cout << RuleTreeText(rules.Formats);
-    return ExitOk;
+    return usable ? ExitOk : ExitFailed;
 }
 
 bool Write(std::string_view command, const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -129,7 +134,7 @@ int Use(const Arguments& arguments) {
 
 int Convert(const Arguments& arguments) {
     if (arguments.size() != 2) return UsageError("rules", "convert takes RULES and OUT");
-    ConsolePrompts prompts;
+    ConsolePrompts prompts(RulesMessagePrefix("rules convert", arguments[0]));
     TRuleTree rules;
     if (!ReadRulesArgument(arguments[0], "rules convert", rules, &prompts, RulesReading::AsLoaded)) return ExitFailed;
     const SettingsSaveReport saved = WriteRuleTreeFile(rules, arguments[1]);

@@ -69,6 +69,18 @@ TEST(RestoreDefaults, FirstStartWritesEveryDefault) {
     EXPECT_FALSE(RunFirstStart(again, QSize(1920, 1080), TestAssociation()).has_value());
 }
 
+TEST(RestoreDefaults, FirstStartCanLeaveTheAssociationToTheDesktop) {
+    IsolatedHome home;
+    SettingsStore store;
+    const auto report = RunFirstStart(store, std::nullopt, TestAssociation(), AssociationStep::Leave);
+    ASSERT_TRUE(report.has_value());
+    EXPECT_TRUE(report->SettingsWritten && report->TagSettingsWritten);
+    EXPECT_FALSE(report->Associated);
+    EXPECT_EQ(test::ReadText(TagSettingsPath().toStdString()), BuiltInRules());
+    EXPECT_FALSE(std::filesystem::exists(TestAssociation().DesktopFile().toStdString()));
+    EXPECT_FALSE(std::filesystem::exists(TestAssociation().MimePackageFile().toStdString()));
+}
+
 struct ScreenCase {
     int Width, Height, Left, Top;
     friend void PrintTo(const ScreenCase& c, std::ostream* out) { *out << c.Width << 'x' << c.Height; }

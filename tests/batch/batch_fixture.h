@@ -49,6 +49,11 @@ public:
         Questions.emplace_back(message);
         return Answer;
     }
+    // The detail of each entry finished, in the order they finished.
+    std::vector<std::string> Details;
+    void EntryFinished(std::size_t, const TFileEntry&, std::string_view detail) override {
+        Details.emplace_back(detail);
+    }
 };
 
 // A temporary folder with a file list on the built-in rules. HOME and the

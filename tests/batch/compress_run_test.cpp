@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -409,6 +411,62 @@ TEST(ViewLog, ReportLines) {
     // A list of empty files divides by zero nowhere.
     EXPECT_EQ(ReportLines({entries[2]}).back(), "Total\t0 bytes\t0 bytes\t0 bytes\t0%");
     EXPECT_EQ(PercentSaved(100, 103), -3);
+}
+
+// With coPreserveDirs the tree is kept below the base given, not below the
+// folder the entries happen to share.
+TEST_F(CompressRunTest, GivenBaseFolderKeepsTheTreeBelowIt) {
+    MakeSite();
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    List.AddDir(Dir / "site/blog");
+    TRunSettings settings;
+    settings.BaseFolder = Folder("site");
+    CompressFiles(List, settings);
+    EXPECT_EQ(Statuses(), std::vector<std::string>{"Finished"});
+    EXPECT_TRUE(Exists("mirror/blog/post.htm"));
+}
+
+TEST_F(CompressRunTest, IdenticalOutputsAreLeftAsTheyAre) {
+    MakeSite();
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    List.AddDir(Dir / "site");
+    TRunSettings settings;
+    settings.KeepIdenticalOutputs = true;
+    CompressFiles(List, settings);
+    const auto stamp = [&](const std::string& relative) {
+        const std::string path = Dir / relative;
+        struct stat info {};
+        ::stat(path.c_str(), &info);
+        return std::to_string(info.st_ino) + ":" + std::to_string(fs::last_write_time(path).time_since_epoch().count());
+    };
+    const std::string page = stamp("mirror/index.html"), style = stamp("mirror/style.css");
+    Write("site/style.css", "p { color: blue }\n");
+    const std::string post = stamp("mirror/blog/post.htm");
+    Write("mirror/blog/post.htm", "stale");
+    for (TFileEntry& entry : List.EntryList) entry.Status = TEntryStatus::Waiting;
+    CompressFiles(List, settings);
+    EXPECT_EQ(Statuses(), std::vector<std::string>(3, "Finished"));
+    EXPECT_EQ(stamp("mirror/index.html"), page);
+    EXPECT_NE(stamp("mirror/style.css"), style);
+    EXPECT_EQ(Read("mirror/blog/post.htm"), CompressedText(*Engine, "post.htm", Page + "<p>post</p>\n"));
+    for (const TFileEntry& entry : List.EntryList)
+        EXPECT_EQ(entry.Size, static_cast<std::int64_t>(Read("mirror/" + fs::relative(entry.Path(), Dir.Path() / "site").string()).size()));
+    // Without the setting every output is written again.
+    CompressFiles(List);
+    EXPECT_NE(stamp("mirror/index.html"), page);
+}
+
+TEST_F(CompressRunTest, AFileThatCannotBeReadSaysWhy) {
+    Write("site/a.html", Page);
+    List.AddDir(Dir / "site");
+    fs::remove(Dir / "site/a.html");
+    Options.CompressOptions = coOtherFolder;
+    Options.OtherFolder = Dir / "out";
+    CompressFiles(List);
+    ASSERT_EQ(Callbacks.Details.size(), 1u);
+    EXPECT_EQ(Callbacks.Details[0], "Cannot open file " + (Dir / "site/a.html") + " (No such file or directory)");
 }
 
 }  // namespace

@@ -299,3 +299,200 @@ TEST_F(SyncTest, EmptyListCopiesNothing) {
 
 }  // namespace
 }  // namespace trimora::test
+
+namespace trimora::test {
+namespace {
+
+// Which backups exist, the method chosen, and what a restore says: each
+// method it tried, in ring order, and the one that worked after a fall-back.
+struct RingMessageCase {
+    const char* Name;
+    std::uint32_t Options;
+    bool InRelativeFolder, WithSuffix;
+    std::vector<std::string> Parts;  // expected in this order in the detail
+    bool Restored;
+};
+
+class RestoreMessageTest : public RestoreTest, public ::testing::WithParamInterface<RingMessageCase> {};
+
+TEST_P(RestoreMessageTest, NamesTheMethodsTriedAndTheFallBack) {
+    const RingMessageCase& param = GetParam();
+    ListCurrent();
+    Options.CompressOptions = param.Options;
+    if (param.InRelativeFolder) {
+        Write("site/backup/index.html", "from folder");
+        RecordBackup(Folder("site/backup"), Dir / "site/index.html");
+    }
+    if (param.WithSuffix) {
+        Write("site/index.html.bak", "from suffix");
+        RecordBackup(Folder("site"), Dir / "site/index.html", "index.html.bak");
+    }
+    RestoreFiles(List, -1);
+    EXPECT_EQ(List.EntryList[0].Status, param.Restored ? TEntryStatus::Restored : TEntryStatus::RestoreFailed);
+    ASSERT_EQ(Callbacks.Details.size(), 1u);
+    const std::string& detail = Callbacks.Details[0];
+    std::size_t at = 0;
+    for (const std::string& part : param.Parts) {
+        const std::size_t found = detail.find(part, at);
+        ASSERT_NE(found, std::string::npos) << "\"" << part << "\" after " << at << " in: " << detail;
+        at = found + part.size();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RestoreMessageTest,
+    ::testing::Values(
+        // Where no backup exists the move method is named first, not the trash alone.
+        RingMessageCase{"MoveFindsNothing",
+                        coMove | coRecycle,
+                        false,
+                        false,
+                        {"move: no backup of ", "site/backup/", "; falling back to suffix: ",
+                         "; falling back to trash: no copy of "},
+                        false},
+        RingMessageCase{"SuffixFindsNothing",
+                        coSuffix,
+                        false,
+                        false,
+                        {"suffix: ", "; falling back to trash: ", "; falling back to move: "},
+                        false},
+        RingMessageCase{"SuffixFallsBackToMove",
+                        coSuffix,
+                        true,
+                        false,
+                        {"restored by move after suffix: no backup of ", "; falling back to trash: "},
+                        true},
+        RingMessageCase{"MoveWorksAtOnce", coMove, true, false, {}, true}),
+    CaseName());
+
+TEST_F(RestoreTest, RestoreThatWorksAtOnceSaysNothing) {
+    ListCurrent();
+    Options.CompressOptions = coMove;
+    Write("site/backup/index.html", "from folder");
+    RecordBackup(Folder("site/backup"), Dir / "site/index.html");
+    RestoreFiles(List, -1);
+    EXPECT_EQ(Callbacks.Details, std::vector<std::string>{""});
+}
+
+// The mirror of a site: index.html compressed there, images copied.
+class SyncUpdateTest : public SyncTest {
+protected:
+    void Mirror() {
+        MakeSite();
+        Options.CompressOptions = coOtherFolder | coPreserveDirs;
+        Options.OtherFolder = Dir / "mirror";
+        List.AddDir(Dir / "site");
+        CompressFiles(List);
+        ASSERT_EQ(SyncDirectories(List).Copied.size(), 2u);
+    }
+    TSyncSettings Update() {
+        TSyncSettings settings;
+        settings.Update = true;
+        settings.IsCompressed = [this](const std::string& path) { return List.IsSupported(path); };
+        return settings;
+    }
+    // Sets a file's time this many seconds from its present one.
+    void Age(const std::string& relative, int seconds) {
+        const std::string path = Dir / relative;
+        fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(seconds));
+    }
+};
+
+TEST_F(SyncUpdateTest, ReplacesANewerOrResizedSourceButNeverACompressedCopy) {
+    Mirror();
+    Write("site/images/logo.gif", "GIF89a, larger now");          // size differs
+    Write("site/images/icons/home.gif", "GIF89a HOME");           // same size, newer
+    Age("site/images/icons/home.gif", 10);
+    Write("site/index.html", "<p>  changed  </p>");               // compressed: left to the compress run
+    Age("site/index.html", 10);
+    Write("mirror/blog/post.htm", "edited in the mirror");        // compressed: never replaced
+    Age("mirror/blog/post.htm", -100);
+
+    EXPECT_TRUE(SyncDirectories(List).Updated.empty()) << "without update nothing is replaced";
+    const TSyncResult result = SyncDirectories(List, Update());
+    EXPECT_TRUE(result.Failed.empty());
+    EXPECT_TRUE(result.Copied.empty());
+    std::vector<std::string> updated = result.Updated;
+    std::sort(updated.begin(), updated.end());
+    EXPECT_EQ(updated, (std::vector<std::string>{Dir / "mirror/images/icons/home.gif", Dir / "mirror/images/logo.gif"}));
+    EXPECT_EQ(Read("mirror/images/logo.gif"), "GIF89a, larger now");
+    EXPECT_EQ(Read("mirror/images/icons/home.gif"), "GIF89a HOME");
+    EXPECT_EQ(Read("mirror/index.html"), CompressedText(*Engine, "index.html", Original));
+    EXPECT_EQ(Read("mirror/blog/post.htm"), "edited in the mirror");
+    // A second pass finds everything up to date.
+    EXPECT_TRUE(SyncDirectories(List, Update()).Updated.empty());
+}
+
+TEST_F(SyncUpdateTest, AnOlderSourceOfTheSameSizeIsLeftAlone) {
+    Mirror();
+    Write("mirror/images/logo.gif", "GIF89b");  // the mirror's own, newer
+    Age("mirror/images/logo.gif", 10);
+    EXPECT_TRUE(SyncDirectories(List, Update()).Updated.empty());
+    EXPECT_EQ(Read("mirror/images/logo.gif"), "GIF89b");
+}
+
+TEST_F(SyncUpdateTest, NothingIsWrittenThroughALinkInTheMirror) {
+    Mirror();
+    Write("elsewhere.gif", "outside");
+    fs::remove(Dir / "mirror/images/logo.gif");
+    fs::create_symlink(Dir / "elsewhere.gif", Dir / "mirror/images/logo.gif");
+    Write("site/images/logo.gif", "GIF89a, larger now");
+    SyncDirectories(List, Update());
+    EXPECT_EQ(Read("elsewhere.gif"), "outside");
+}
+
+TEST_F(SyncUpdateTest, TakesDecidesWhichFoldersAndFilesAreCopied) {
+    MakeSite();
+    Write("site/.git/config", "secret");
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    List.AddDir(Dir / "site");
+    TSyncSettings settings;
+    settings.Takes = [this](const std::string& path) {
+        return path != Folder("site/images/icons") && path != Folder("site/.git");
+    };
+    SyncDirectories(List, settings);
+    EXPECT_TRUE(Exists("mirror/images/logo.gif"));
+    EXPECT_FALSE(Exists("mirror/images/icons"));
+    EXPECT_FALSE(Exists("mirror/.git"));
+}
+
+TEST_F(SyncUpdateTest, DryRunListsButWritesNothing) {
+    MakeSite();
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    List.AddDir(Dir / "site");
+    TSyncSettings settings = Update();
+    settings.DryRun = true;
+    const TSyncResult result = SyncDirectories(List, settings);
+    // The pages would be the compress run's; the images are copied.
+    EXPECT_EQ(result.Copied.size(), 2u);
+    EXPECT_FALSE(Exists("mirror"));
+}
+
+TEST_F(SyncUpdateTest, AGivenBaseKeepsTheTreeBelowIt) {
+    MakeSite();
+    Options.CompressOptions = coOtherFolder | coPreserveDirs;
+    Options.OtherFolder = Dir / "mirror";
+    List.AddDropped({Dir / "site/blog/post.htm"}, TDropTarget::ListView);
+    TSyncSettings settings;
+    settings.Base = Folder("site");
+    SyncDirectories(List, settings);
+    EXPECT_TRUE(Exists("mirror/images/icons/home.gif"));
+    EXPECT_TRUE(Exists("mirror/blog/post.htm"));
+}
+
+TEST_F(SyncUpdateTest, OneFileAtATime) {
+    Mirror();
+    Write("site/images/new.gif", "GIF89a new");
+    Write("site/images/logo.gif", "GIF89a, larger now");
+    TSyncResult result;
+    SyncFile(Options, Folder("site"), Dir / "site/images/new.gif", result, Update());
+    SyncFile(Options, Folder("site"), Dir / "site/images/logo.gif", result, Update());
+    SyncFile(Options, Folder("site"), Dir / "outside.gif", result, Update());  // not below the base
+    EXPECT_EQ(result.Copied, std::vector<std::string>{Dir / "mirror/images/new.gif"});
+    EXPECT_EQ(result.Updated, std::vector<std::string>{Dir / "mirror/images/logo.gif"});
+}
+
+}  // namespace
+}  // namespace trimora::test

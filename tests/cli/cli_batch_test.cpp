@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "default_rules.h"
-#include "test_support.h"
+#include "cli_test_support.h"
 #include "trimora.h"
 
 namespace trimora {
@@ -40,15 +40,6 @@ std::map<std::string, std::string> Tree(const std::string& root) {
     return tree;
 }
 
-std::string Compressed(const std::string& name, const std::string& text) {
-    TTrimora engine("");
-    const auto rules = DefaultRuleBytes();
-    engine.LoadSettingsFromBytes(rules.data(), rules.size());
-    std::vector<std::uint8_t> output;
-    engine.CompressBytes(name, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), output);
-    return std::string(output.begin(), output.end());
-}
-
 void CopySamples(const TempDir& dir) {
     fs::copy(TRIMORA_SAMPLES_DIR "/site", dir / "site", fs::copy_options::recursive);
 }
@@ -69,7 +60,7 @@ TEST(CliBatch, CompressThenRestoreGivesBackEveryByte) {
     EXPECT_NE(compressed.Out.find(dir / "site/index.html\tFinished\n"), std::string::npos);
     EXPECT_NE(compressed.Out.find(std::to_string(originals.size()) + " file(s)  "), std::string::npos);
     for (const auto& [path, text] : originals) {
-        EXPECT_EQ(test::ReadText(dir / ("site/" + path)), Compressed(path, text)) << path;
+        EXPECT_EQ(test::ReadText(dir / ("site/" + path)), test::BuiltInCompressed(path, text)) << path;
         EXPECT_EQ(test::ReadText(dir / ("site/" + fs::path(path).parent_path().string() + "/backup/" +
                                         fs::path(path).filename().string())),
                   text);
@@ -115,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"EmptyMoveFolder", "compress --backup move: site", 2, "--backup takes"},
         ExitCase{"MissingValue", "compress site --out", 2, "needs a value"},
         ExitCase{"DryRunRestore", "restore --dry-run site", 2, "does not apply to restore"},
-        ExitCase{"SyncNeedsMirror", "sync --out mirror --preserve-dirs site", 2, " c) ensure the directory"},
+        ExitCase{"SyncNeedsMirror", "sync site", 2, "sync needs the mirror folder: --out DIR"},
         ExitCase{"MissingPath", "compress site/index.html missing.html", 1, "missing.html: no such file or folder"},
         ExitCase{"MissingRules", "compress --rules none.nti site", 1, "none.nti: no such file"},
         ExitCase{"NothingToRestore", "restore site", 1, ""},
@@ -130,7 +121,7 @@ TEST(CliBatch, UnsupportedFileGivenIsNamed) {
     TempDir dir;
     test::WriteText(dir / "photo.jpg", "x");
     const RunResult result = RunCli(dir, "compress photo.jpg");
-    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Status, 1);
     EXPECT_NE(result.Err.find("\"" + (dir / "photo.jpg") +
                               "\" is not recognised as a supported file! Go to Options to confiure Trimora"),
               std::string::npos);
@@ -148,7 +139,7 @@ TEST(CliBatch, DryRunWritesNothingAndReportsTheSavings) {
     EXPECT_NE(result.Out.find("File Name\tOriginal Size\tCompressed Size\tSaved\t% Saved\n"), std::string::npos);
     const std::string index = test::ReadText(dir / "site/index.html");
     EXPECT_NE(result.Out.find(dir / "site/index.html\t" + std::to_string(index.size()) + " bytes\t" +
-                              std::to_string(Compressed("index.html", index).size()) + " bytes\t"),
+                              std::to_string(test::BuiltInCompressed("index.html", index).size()) + " bytes\t"),
               std::string::npos);
     EXPECT_NE(result.Out.find("Dry run: nothing was written."), std::string::npos);
 }
@@ -175,11 +166,11 @@ TEST(CliBatch, MirrorThenSyncCopiesTheRest) {
     const RunResult compressed = RunCli(dir, "compress --out " + mirror + " --preserve-dirs site");
     ASSERT_EQ(compressed.Status, 0) << compressed.Err;
     EXPECT_EQ(test::ReadText(mirror + "/blog/first-loaf.html"),
-              Compressed("first-loaf.html", test::ReadText(dir / "site/blog/first-loaf.html")));
+              test::BuiltInCompressed("first-loaf.html", test::ReadText(dir / "site/blog/first-loaf.html")));
     EXPECT_FALSE(fs::exists(mirror + "/blog/photo.jpg"));
     const RunResult synced = RunCli(dir, "sync --out=" + mirror + " --preserve-dirs site");
     ASSERT_EQ(synced.Status, 0) << synced.Err;
-    EXPECT_EQ(synced.Out, "copied\t" + mirror + "/blog/photo.jpg\n1 file(s) copied\n");
+    EXPECT_EQ(synced.Out, "copied\t" + mirror + "/blog/photo.jpg\n1 file(s) copied, 0 updated\n");
     EXPECT_EQ(test::ReadText(mirror + "/blog/photo.jpg"), "JPEG");
 }
 
@@ -238,6 +229,26 @@ TEST(CliBatchSettings, StoredSettingsAreTheDefaultsAndOptionsAreNotSaved) {
     EXPECT_NE(RunCli(dir, "settings show").Out.find(".orig"), std::string::npos) << "the option was not saved";
     const RunResult shown = RunCli(dir, "settings show");
     EXPECT_EQ(shown.Out.find("coMove"), std::string::npos) << shown.Out;
+}
+
+// A stored output folder, and options that ask for something else.
+TEST(CliBatchSettings, BackupGivenCompressesInPlaceAndOutGivenIsReadFromHere) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "site");
+    test::WriteText(dir / "site/a.html", "<p>  a  </p>");
+    ASSERT_EQ(RunCli(dir, "settings set CompressOptions coOtherFolder+coSuffix").Status, 0);
+    ASSERT_EQ(RunCli(dir, "settings set OtherFolder min").Status, 0);
+
+    const RunResult stored = RunCli(dir, "compress -q site");
+    ASSERT_EQ(stored.Status, 0) << stored.Err;
+    EXPECT_TRUE(fs::exists(dir.Path() / "site/min/a.html")) << "the stored folder is read from each file's folder";
+    const RunResult given = RunCli(dir, "compress -q -o min site/a.html");
+    ASSERT_EQ(given.Status, 0) << given.Err;
+    EXPECT_TRUE(fs::exists(dir.Path() / "min/a.html"));
+    const RunResult inPlace = RunCli(dir, "compress -q --backup move site/a.html");
+    ASSERT_EQ(inPlace.Status, 0) << inPlace.Err;
+    EXPECT_EQ(test::ReadText(dir / "site/backup/a.html"), "<p>  a  </p>");
+    EXPECT_EQ(test::ReadText(dir / "site/a.html"), test::BuiltInCompressed("a.html", "<p>  a  </p>"));
 }
 
 TEST(CliBatchSettings, FirstUseWritesTheDefaultsAndTheRulesIntoTheDataFolder) {

@@ -22,7 +22,7 @@
 
 #include "backup_records.h"
 #include "default_rules.h"
-#include "test_support.h"
+#include "cli_test_support.h"
 #include "trimora.h"
 
 namespace trimora {
@@ -36,22 +36,8 @@ int Setting(const char* name, int fallback) {
     return value != nullptr && std::atoi(value) > 0 ? std::atoi(value) : fallback;
 }
 
-// Starts trimora-cli in dir with its own home there; output goes nowhere.
 pid_t Start(const TempDir& dir, std::vector<std::string> arguments) {
-    const pid_t child = ::fork();
-    if (child != 0) return child;
-    if (::chdir(dir.Path().c_str()) != 0) ::_exit(127);
-    ::setenv("HOME", (dir / "home").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir / "home/.local/share").c_str(), 1);
-    ::setenv("TRIMORA_HOME", (dir / "data").c_str(), 1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-    std::vector<char*> argv{const_cast<char*>(TRIMORA_CLI_PATH)};
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    ::execv(TRIMORA_CLI_PATH, argv.data());
-    ::_exit(127);
+    return test::StartCliIn(dir, std::move(arguments));
 }
 
 int Wait(pid_t child) {
