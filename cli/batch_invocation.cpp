@@ -131,13 +131,7 @@ std::optional<std::string> ParseBatchInvocation(const Arguments& arguments, unsi
 }
 
 TBatchOptions SettingsFor(const BatchInvocation& invocation, const app::CompressDefaults& stored) {
-    TBatchOptions options;
-    options.CompressOptions = stored.CompressOptions;
-    options.MoveFolder = stored.MoveFolder;
-    options.OtherFolder = stored.OtherFolder;
-    options.Suffix = stored.Suffix;
-    options.Recurse = stored.Recurse;
-    options.AutoSaveLoad = stored.AutoSaveLoad;
+    TBatchOptions options = stored.Options;
     // A backup method given asks for compressing in place, whatever is stored.
     if (invocation.Backup) {
         ParseBackup(*invocation.Backup, options);

@@ -3,6 +3,8 @@
 
 #include "main_window.h"
 
+#include "compress_defaults.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -305,24 +307,10 @@ void TfmMain::CreateEngine() {
         settingsWarnings_ << PathText(engine_->LoadReport().Error);
 }
 
-void TfmMain::SyncOptionsFromSettings() {
-    options_.CompressOptions = settings_.CompressOptions;
-    options_.MoveFolder = PathBytes(settings_.MoveFolder);
-    options_.OtherFolder = PathBytes(settings_.OtherFolder);
-    options_.Suffix = EffectiveSuffix(PathBytes(settings_.Suffix));
-    options_.Recurse = settings_.Recurse;
-    options_.AutoSaveLoad = settings_.AutoSaveLoad;
-}
+void TfmMain::SyncOptionsFromSettings() { options_ = app::BatchOptionsOf(settings_); }
 
 // Runs normalise MoveFolder and OtherFolder; that is what is stored.
-void TfmMain::SyncSettingsFromOptions() {
-    settings_.CompressOptions = options_.CompressOptions;
-    settings_.MoveFolder = PathText(options_.MoveFolder);
-    settings_.OtherFolder = PathText(options_.OtherFolder);
-    settings_.Suffix = PathText(options_.Suffix);
-    settings_.Recurse = options_.Recurse;
-    settings_.AutoSaveLoad = options_.AutoSaveLoad;
-}
+void TfmMain::SyncSettingsFromOptions() { app::StoreBatchOptions(options_, settings_); }
 
 void TfmMain::BuildListView() {
     lvFiles = new TFileListView(this);

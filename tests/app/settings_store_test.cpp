@@ -315,10 +315,10 @@ TEST(SettingsStore, CompressDefaultsComeFromTheStore) {
     QStringList warnings;
     const CompressDefaults defaults = ReadCompressDefaults(store, &warnings);
     EXPECT_TRUE(warnings.isEmpty());
-    EXPECT_EQ(defaults.CompressOptions, 17u);
-    EXPECT_EQ(defaults.Suffix, ".bak");
-    EXPECT_EQ(defaults.MoveFolder, "backup/");
-    EXPECT_FALSE(defaults.Recurse);
+    EXPECT_EQ(defaults.Options.CompressOptions, 17u);
+    EXPECT_EQ(defaults.Options.Suffix, ".bak");
+    EXPECT_EQ(defaults.Options.MoveFolder, "backup/");
+    EXPECT_FALSE(defaults.Options.Recurse);
     EXPECT_EQ(defaults.Fallback.ScriptExt, "*.js;*.mjs");
     EXPECT_EQ(defaults.Fallback.StyleExt, "*.css");
     EXPECT_EQ(defaults.TagSettingsPath, home / "trimora/trimora.nti");
