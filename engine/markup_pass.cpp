@@ -40,7 +40,7 @@ constexpr std::array<std::uint8_t, 256> UnsafeInValue = [] {
 }  // namespace
 
 TMarkupPass::TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::span<const std::uint8_t> input,
-                         std::vector<std::uint8_t>& output, bool fastPaths) noexcept
+                         TByteBuffer& output, bool fastPaths) noexcept
     : format_(rules.Formats[static_cast<std::size_t>(formatIndex)]),
       Current(&format_),
       FormatIndex(formatIndex),
@@ -51,9 +51,12 @@ TMarkupPass::TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::
       fastPaths_(fastPaths) {}
 
 void TMarkupPass::Run() {
-    output_.resize(static_cast<std::size_t>(InputSize));
+    // Room for the whole input: what the pass writes is rarely longer. The
+    // bytes are not cleared first; the pass only ever reads what it wrote.
+    output_.clear();
+    output_.resize_uninitialized(static_cast<std::size_t>(InputSize));
     RunPass();
-    output_.resize(static_cast<std::size_t>(outPos_));
+    output_.resize_uninitialized(static_cast<std::size_t>(outPos_));
 }
 
 void TMarkupPass::RunPass() {
@@ -84,7 +87,7 @@ void TMarkupPass::RunPass() {
 
 void TMarkupPass::GrowOutput(std::size_t atLeast) {
     const std::size_t size = output_.size();
-    output_.resize(std::max(size + atLeast, size * 2 + 64));
+    output_.resize_uninitialized(std::max(size + atLeast, size * 2 + 64));
 }
 
 void TMarkupPass::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
