@@ -34,6 +34,7 @@ private:
     bool TrackScriptEnd();
     void FastMarkupRun();
     void ScanContent(bool copy);
+    void ContentRun(bool copy);
 
     // Content modes and tag edits.
     void CopyContent();
