@@ -74,4 +74,20 @@ inline const std::uint8_t* FindAny(const std::uint8_t* at, const std::uint8_t* e
     return at;
 }
 
+// The first byte in [at, end) that is not in set, or end.
+template <std::size_t N>
+inline const std::uint8_t* FindNotAny(const std::uint8_t* at, const std::uint8_t* end,
+                                      const TByteSet<N>& set) noexcept {
+#if TRIMORA_SSE2
+    const TVectorSet<N> vectors(set);
+    while (end - at >= 16) {
+        if (const unsigned mask = ~vectors.Mask(LoadChunk(at)) & 0xFFFFu; mask != 0)
+            return at + std::countr_zero(mask);
+        at += 16;
+    }
+#endif
+    while (at < end && set.Has(*at)) ++at;
+    return at;
+}
+
 }  // namespace trimora

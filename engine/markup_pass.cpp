@@ -173,7 +173,7 @@ inline void CollapseRun(const std::uint8_t* in, std::int64_t& i, std::int64_t en
 
 // CollapseRun on text, which stops only at '<' and '>': sixteen bytes at a
 // time while they stay as they are (no TAB, CR or LF, no SPACE after
-// whitespace), a byte at a time over the whitespace that changes.
+// whitespace), and a whitespace run found to its end the same way.
 inline void CollapseText(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
                          std::int64_t& o, bool afterSpace) {
 #if TRIMORA_SSE2
@@ -194,10 +194,10 @@ inline void CollapseText(const std::uint8_t* in, std::int64_t& i, std::int64_t e
         if (same != 0) afterSpace = in[i - 1] == Space;
         if (same == 16) continue;
         if ((stopMask >> same & 1u) != 0) return;
-        // A whitespace run: through to its end a byte at a time.
-        std::int64_t runEnd = i;
-        while (runEnd < end && IsWhitespace(in[runEnd])) ++runEnd;
-        CollapseRun(in, i, runEnd, out, o, MarkupTextClasses, afterSpace);
+        // A whitespace run, however long, is one SPACE, or none after a SPACE.
+        const std::uint8_t* runEnd = FindNotAny(in + i, in + end, ByteSet(' ', '\t', '\n', '\r'));
+        if (!afterSpace) out[o++] = Space;
+        i = runEnd - in;
         afterSpace = true;
     }
 #endif

@@ -25,6 +25,16 @@ const std::uint8_t* FindAnySlowly(const std::uint8_t* at, const std::uint8_t* en
 }
 
 template <std::size_t N>
+const std::uint8_t* FindNotAnySlowly(const std::uint8_t* at, const std::uint8_t* end, const TByteSet<N>& set) {
+    for (; at < end; ++at) {
+        bool in = false;
+        for (std::uint8_t b : set.Bytes) in |= *at == b;
+        if (!in) return at;
+    }
+    return end;
+}
+
+template <std::size_t N>
 void CheckFindAny(const TByteSet<N>& set, std::mt19937& random) {
     std::vector<std::uint8_t> bytes(128);
     for (int round = 0; round < 40; ++round) {
@@ -41,10 +51,21 @@ void CheckFindAny(const TByteSet<N>& set, std::mt19937& random) {
                     << "from " << from << " length " << length;
             }
         }
+        // Runs of the set's bytes, broken now and then, for FindNotAny.
+        for (std::uint8_t& b : bytes)
+            b = random() % 24 == 0 ? static_cast<std::uint8_t>(random()) : set.Bytes[random() % N];
+        for (std::size_t from = 0; from < 32; ++from) {
+            for (std::size_t length = 0; from + length <= bytes.size() && length <= 80; ++length) {
+                const std::uint8_t* begin = bytes.data() + from;
+                ASSERT_EQ(FindNotAny(begin, begin + length, set) - begin,
+                          FindNotAnySlowly(begin, begin + length, set) - begin)
+                    << "from " << from << " length " << length;
+            }
+        }
     }
 }
 
-TEST(VectorScan, FindAnyMatchesTheByteLoopAtEveryAlignmentAndLength) {
+TEST(VectorScan, FindAnyAndFindNotAnyMatchTheByteLoopAtEveryAlignmentAndLength) {
     std::mt19937 random(11);
     CheckFindAny(ByteSet('>'), random);
     CheckFindAny(ByteSet('<', '>'), random);
@@ -52,6 +73,7 @@ TEST(VectorScan, FindAnyMatchesTheByteLoopAtEveryAlignmentAndLength) {
     CheckFindAny(ByteSet('\n', '\r', '>', '<'), random);
     CheckFindAny(ByteSet('"', '\'', '`', '/', '\\', '<', '>', '{', '}'), random);
     CheckFindAny(ByteSet(0, 0x80, 0xff), random);  // bytes with the high bit and NUL
+    CheckFindAny(ByteSet(' ', '\t', '\n', '\r'), random);
 }
 
 TEST(VectorScan, HasNormalizedNameAgreesWithNormalizeTagName) {
