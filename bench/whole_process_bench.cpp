@@ -207,7 +207,7 @@ ChildRun RunFileCommand(const fs::path& input, const fs::path& output, const fs:
     rusage usage{};
     if (::wait4(child, &status, 0, &usage) != child) return run;
     run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
     run.CpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     run.Faults = usage.ru_minflt + usage.ru_majflt;
     run.PeakKb = usage.ru_maxrss;

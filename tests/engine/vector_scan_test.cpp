@@ -42,7 +42,9 @@ void CheckFindAny(const TByteSet<N>& set, std::mt19937& random) {
         // every value.
         for (std::uint8_t& b : bytes) {
             const unsigned pick = random() % 64;
-            b = pick == 0 ? set.Bytes[random() % N] : pick == 1 ? static_cast<std::uint8_t>(random()) : 'a' + pick % 26;
+            b = pick == 0   ? set.Bytes[random() % N]
+                : pick == 1 ? static_cast<std::uint8_t>(random())
+                            : static_cast<std::uint8_t>('a' + pick % 26);
         }
         for (std::size_t from = 0; from < 32; ++from) {
             for (std::size_t length = 0; from + length <= bytes.size() && length <= 80; ++length) {
@@ -213,8 +215,9 @@ TEST_P(ShortcutShifts, LongRunsOfEachKind) {
             }
 }
 
-INSTANTIATE_TEST_SUITE_P(BuiltInSets, ShortcutShifts, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Modern" : "Classic"; });
+std::string SetName(const testing::TestParamInfo<bool>& set) { return set.param ? "Modern" : "Classic"; }
+
+INSTANTIATE_TEST_SUITE_P(BuiltInSets, ShortcutShifts, testing::Values(false, true), SetName);
 
 }  // namespace
 }  // namespace trimora
