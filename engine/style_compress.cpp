@@ -178,6 +178,19 @@ void TMarkupPass::CompressStyle() {
                         dropSpace = current == Space || IsStyleSeparator(current);
                     }
                     if (same == 16) continue;
+                    if (IsWhitespace(in[i])) {
+                        // A whitespace run, however long, is one SPACE or none.
+                        const std::uint8_t* runEnd = FindNotAny(in + i, in + InputSize, ByteSet(' ', '\t', '\n', '\r'));
+                        if (!dropSpace) {
+                            out[o++] = Space;
+                            ++written;
+                            last = Space;
+                        }
+                        current = Space;
+                        dropSpace = true;
+                        i = runEnd - in;
+                        continue;
+                    }
                 }
 #endif
                 const std::uint8_t c = in[i];
