@@ -100,6 +100,8 @@ case "${1:-}" in
         TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_tests build-tsan -R 'RunAsValues|CompressRun|FileSafety|Restore'
         ;;
     bench)
+        # whole_process_bench makes its inputs from npm packages.
+        command -v npm >/dev/null || PACKAGES+=(npm)
         install_missing
         build build-release -DCMAKE_BUILD_TYPE=Release -DTRIMORA_BUILD_TESTS=OFF
         for benchmark in build-release/bench/*_bench; do "$benchmark"; done

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,7 @@ constexpr OptionSpec FileOptions[] = {
     {FileType, "--type", 0, true},
 };
 
-bool WriteStandardOutput(const std::vector<std::uint8_t>& data) {
+bool WriteStandardOutput(const TByteBuffer& data) {
     return std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0;
 }
 
@@ -103,14 +104,19 @@ int RunFileCommand(const Arguments& arguments) {
         return ExitFailed;
     TTrimora engine(ShareRules(std::move(tree)));
 
-    std::vector<std::uint8_t> input, output;
+    // A file is read straight into the buffer the pass reads, and the result
+    // is written from the buffer the pass built it in.
+    std::vector<std::uint8_t> piped;
+    TByteBuffer read, output;
+    std::span<const std::uint8_t> input;
     if (in == "-") {
-        if (!ReadStandardInput(input)) {
+        if (!ReadStandardInput(piped)) {
             std::cerr << "trimora-cli file: cannot read standard input\n";
             return ExitFailed;
         }
+        input = piped;
     } else {
-        switch (ReadWholeFile(in, input)) {
+        switch (ReadWholeFile(in, read)) {
             case ReadResult::Ok:
                 break;
             case ReadResult::NotRegular:
@@ -121,6 +127,7 @@ int RunFileCommand(const Arguments& arguments) {
                 std::cerr << "trimora-cli file: " << CannotOpenFileText(in) << '\n';
                 return ExitFailed;
         }
+        input = read.Bytes();
     }
     if (const CompressResult result = engine.CompressBytes(name, input, output); !result) {
         std::cerr << "trimora-cli file: " << result.Detail << '\n';

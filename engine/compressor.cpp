@@ -39,7 +39,7 @@ TCompressor::TCompressor(TSharedRules rules) noexcept : rules_(std::move(rules))
 
 CompressResult TCompressor::Compress(const std::string& SourceFile, const std::string& DestFile) {
     if (ReadWholeFile(SourceFile, input_) != ReadResult::Ok) return Failure(CompressStatus::CannotRead, SourceFile);
-    CompressResult result = CompressBytes(SourceFile, input_, output_);
+    CompressResult result = CompressBytes(SourceFile, input_.Bytes(), output_);
     input_.clear();
     if (!result) return result;
     const std::string& target = DestFile.empty() ? SourceFile : DestFile;
@@ -49,6 +49,13 @@ CompressResult TCompressor::Compress(const std::string& SourceFile, const std::s
 
 CompressResult TCompressor::CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
                                           std::vector<std::uint8_t>& output) {
+    CompressResult result = CompressBytes(fileName, input, output_);
+    output.assign(output_.begin(), output_.end());
+    return result;
+}
+
+CompressResult TCompressor::CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
+                                          TByteBuffer& output) {
     output.clear();
     const TRuleTree* rules = rules_.get();
     const std::int32_t formatIndex = rules != nullptr ? rules->FindFormat(fileName) : -1;
@@ -57,8 +64,7 @@ CompressResult TCompressor::CompressBytes(std::string_view fileName, std::span<c
         TMarkupPass pass(*rules, formatIndex, input, output, fastPaths_);
         pass.Run();
     } catch (const std::bad_alloc&) {
-        output.clear();
-        output.shrink_to_fit();
+        output.Release();
         return Failure(CompressStatus::PassFailed, fileName);
     }
     CompressResult result;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_buffer.h"
 #include "rule_tree.h"
 
 namespace trimora {
@@ -43,7 +44,13 @@ public:
     // SourceFile when DestFile is empty. On failure the destination is
     // exactly as it was.
     CompressResult Compress(const std::string& SourceFile, const std::string& DestFile);
-    // The same in memory: fileName selects the format. On failure output is empty.
+    // The same in memory: fileName selects the format. On failure output is
+    // empty. The pass builds its result in place in output, whose memory is
+    // reused from call to call.
+    CompressResult CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
+                                 TByteBuffer& output);
+    // The same into a vector: the result is built in a buffer of this
+    // compressor's and copied over.
     CompressResult CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
                                  std::vector<std::uint8_t>& output);
 
@@ -56,7 +63,7 @@ public:
 
 private:
     TSharedRules rules_;
-    std::vector<std::uint8_t> input_, output_;  // of Compress
+    TByteBuffer input_, output_;  // of Compress, and output_ of CompressBytes into a vector
     bool fastPaths_ = true;
 };
 

@@ -13,6 +13,7 @@
 
 #ifndef _WIN32
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -133,33 +134,105 @@ bool SyncFileData(std::FILE* file) noexcept {
 #endif
 }
 
-ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data) {
-    data.clear();
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status)) return ReadResult::Missing;
-    if (!fs::is_regular_file(status)) return ReadResult::NotRegular;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) return ReadResult::CannotOpen;
+namespace {
+// Reads the open file into buffer from its start: straight into the
+// buffer's memory, which is sized once by the size the file had when it was
+// opened and only grows if the file grew since. setSize(buffer, n) makes
+// the buffer n bytes long without caring what they hold.
+template <typename Buffer, typename SetSize>
+ReadResult ReadOpenFile(const std::string& path, Buffer& buffer, SetSize setSize) {
     try {
-        const auto size = fs::file_size(path, ec);
-        if (!ec) data.reserve(static_cast<std::size_t>(size));
-        std::uint8_t chunk[65536];
+#ifndef _WIN32
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::CannotOpen;
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
+        struct stat info {};
+        if (::fstat(fd, &info) != 0) return ReadResult::ReadError;
+        // Replaced by something else since it was looked at: not read.
+        if (!S_ISREG(info.st_mode)) return ReadResult::NotRegular;
+        std::size_t size = 0;
+        std::size_t room = static_cast<std::size_t>(info.st_size);
+        setSize(buffer, room);
         for (;;) {
-            const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-            data.insert(data.end(), chunk, chunk + got);
-            if (got < sizeof chunk) break;
+            if (size == room) {
+                // Read as much as the file had: one more read finds its end,
+                // or the part written since.
+                std::uint8_t probe[4096];
+                const ssize_t got = ::read(fd, probe, sizeof probe);
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0) return ReadResult::ReadError;
+                if (got == 0) break;
+                room = size + static_cast<std::size_t>(got) + room / 2;
+                setSize(buffer, room);
+                std::memcpy(buffer.data() + size, probe, static_cast<std::size_t>(got));
+                size += static_cast<std::size_t>(got);
+                continue;
+            }
+            const ssize_t got = ::read(fd, buffer.data() + size, room - size);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return ReadResult::ReadError;
+            if (got == 0) break;
+            size += static_cast<std::size_t>(got);
         }
+        setSize(buffer, size);
+#else
+        FileHandle file(std::fopen(path.c_str(), "rb"));
+        if (!file) return ReadResult::CannotOpen;
+        std::error_code ec;
+        std::size_t room = static_cast<std::size_t>(fs::file_size(path, ec)) + 1;
+        if (ec) room = 65536;
+        std::size_t size = 0;
+        setSize(buffer, room);
+        for (;;) {
+            size += std::fread(buffer.data() + size, 1, room - size, file.get());
+            if (size < room) break;
+            room += room / 2;
+            setSize(buffer, room);
+        }
+        if (std::ferror(file.get())) return ReadResult::ReadError;
+        setSize(buffer, size);
+#endif
     } catch (const std::exception&) {  // more than memory holds
-        data.clear();
-        data.shrink_to_fit();
-        return ReadResult::ReadError;
-    }
-    if (std::ferror(file.get())) {
-        data.clear();
         return ReadResult::ReadError;
     }
     return ReadResult::Ok;
+}
+
+template <typename Buffer, typename SetSize>
+ReadResult ReadWholeFileInto(const std::string& path, Buffer& data, SetSize setSize) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    ReadResult result = ReadResult::Ok;
+    if (!fs::exists(status))
+        result = ReadResult::Missing;
+    else if (!fs::is_regular_file(status))
+        result = ReadResult::NotRegular;
+    else
+        result = ReadOpenFile(path, data, setSize);
+    if (result != ReadResult::Ok) data.clear();
+    return result;
+}
+}  // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data) {
+    // Growing the vector fills the new bytes; a vector used for file after
+    // file only fills what it grows by.
+    const ReadResult result = ReadWholeFileInto(path, data, [](std::vector<std::uint8_t>& buffer, std::size_t size) {
+        buffer.resize(size);
+    });
+    if (result == ReadResult::ReadError) data.shrink_to_fit();
+    return result;
+}
+
+ReadResult ReadWholeFile(const std::string& path, TByteBuffer& data) {
+    const ReadResult result = ReadWholeFileInto(path, data, [](TByteBuffer& buffer, std::size_t size) {
+        buffer.resize_uninitialized(size);
+    });
+    if (result == ReadResult::ReadError) data.Release();
+    return result;
 }
 
 bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::size_t size,

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_buffer.h"
+
 namespace trimora {
 
 enum class ReadResult { Ok, Missing, CannotOpen, ReadError, NotRegular };
@@ -16,6 +18,9 @@ enum class ReadResult { Ok, Missing, CannotOpen, ReadError, NotRegular };
 // a pipe or a socket; it is not opened, so reading never blocks and never
 // runs on without end. A file too large for memory is a ReadError.
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data);
+// The same into a buffer whose memory is reused: the file is read straight
+// into it, nothing is filled first, and nothing is copied after.
+ReadResult ReadWholeFile(const std::string& path, TByteBuffer& data);
 
 // Replaces the file at path with exactly these bytes, or leaves it as it was.
 // The bytes go to a temporary file in the same folder that is then renamed

@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <string_view>
 #include <cstring>
 
+#include "byte_scan.h"
 #include "char_class.h"
 #include "markup_pass.h"
 
@@ -40,7 +42,7 @@ constexpr std::array<std::uint8_t, 256> UnsafeInValue = [] {
 }  // namespace
 
 TMarkupPass::TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::span<const std::uint8_t> input,
-                         std::vector<std::uint8_t>& output, bool fastPaths) noexcept
+                         TByteBuffer& output, bool fastPaths) noexcept
     : format_(rules.Formats[static_cast<std::size_t>(formatIndex)]),
       Current(&format_),
       FormatIndex(formatIndex),
@@ -51,9 +53,12 @@ TMarkupPass::TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::
       fastPaths_(fastPaths) {}
 
 void TMarkupPass::Run() {
-    output_.resize(static_cast<std::size_t>(InputSize));
+    // Room for the whole input: what the pass writes is rarely longer. The
+    // bytes are not cleared first; the pass only ever reads what it wrote.
+    output_.clear();
+    output_.resize_uninitialized(static_cast<std::size_t>(InputSize));
     RunPass();
-    output_.resize(static_cast<std::size_t>(outPos_));
+    output_.resize_uninitialized(static_cast<std::size_t>(outPos_));
 }
 
 void TMarkupPass::RunPass() {
@@ -84,7 +89,7 @@ void TMarkupPass::RunPass() {
 
 void TMarkupPass::GrowOutput(std::size_t atLeast) {
     const std::size_t size = output_.size();
-    output_.resize(std::max(size + atLeast, size * 2 + 64));
+    output_.resize_uninitialized(std::max(size + atLeast, size * 2 + 64));
 }
 
 void TMarkupPass::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
@@ -165,6 +170,39 @@ inline void CollapseRun(const std::uint8_t* in, std::int64_t& i, std::int64_t en
     i = at;
     o = written;
 }
+
+// CollapseRun on text, which stops only at '<' and '>': sixteen bytes at a
+// time while they stay as they are (no TAB, CR or LF, no SPACE after
+// whitespace), and a whitespace run found to its end the same way.
+inline void CollapseText(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
+                         std::int64_t& o, bool afterSpace) {
+#if TRIMORA_SSE2
+    const TVectorSet stops(ByteSet('<', '>'));
+    const TVectorSet spaces(ByteSet(' '));
+    const TVectorSet otherSpaces(ByteSet('\t', '\n', '\r'));
+    while (end - i >= 16) {
+        const __m128i chunk = LoadChunk(in + i);
+        const unsigned stopMask = stops.Mask(chunk);
+        const unsigned spaceMask = spaces.Mask(chunk);
+        const unsigned otherMask = otherSpaces.Mask(chunk);
+        const unsigned afterWhitespace = (((spaceMask | otherMask) << 1) | (afterSpace ? 1u : 0u)) & 0xFFFFu;
+        const unsigned changed = stopMask | otherMask | (spaceMask & afterWhitespace);
+        const int same = changed == 0 ? 16 : std::countr_zero(changed);
+        StoreChunk(out + o, chunk);
+        o += same;
+        i += same;
+        if (same != 0) afterSpace = in[i - 1] == Space;
+        if (same == 16) continue;
+        if ((stopMask >> same & 1u) != 0) return;
+        // A whitespace run, however long, is one SPACE, or none after a SPACE.
+        const std::uint8_t* runEnd = FindNotAny(in + i, in + end, ByteSet(' ', '\t', '\n', '\r'));
+        if (!afterSpace) out[o++] = Space;
+        i = runEnd - in;
+        afterSpace = true;
+    }
+#endif
+    CollapseRun(in, i, end, out, o, MarkupTextClasses, afterSpace);
+}
 }  // namespace
 
 void TMarkupPass::FastMarkupRun() {
@@ -178,7 +216,7 @@ void TMarkupPass::FastMarkupRun() {
     if (!InTag) {
         // Text: whitespace runs become one SPACE; stops at '<' and '>'.
         if (Quote != Space || CurChar == Less) return;
-        CollapseRun(in, i, end, out, o, MarkupTextClasses, CurChar == Space);
+        CollapseText(in, i, end, out, o, CurChar == Space);
     } else if (InTagName) {
         // The tag's name: stops at whitespace, quotes and '>', and before
         // anything that could make it "!--".
@@ -269,6 +307,10 @@ void TMarkupPass::ScanContent(bool copy) {
     ContentTag = TagText;
     const PatternString contentName = NormalizeTagName(ContentTag.Stored());
     while (InputLeft()) {
+        if (fastPaths_) {
+            ContentRun(copy);
+            if (!InputLeft()) break;
+        }
         PrevChar = CurChar;
         CurChar = ReadInput();
         if (copy) Write(CurChar);
@@ -282,7 +324,7 @@ void TMarkupPass::ScanContent(bool copy) {
             continue;
         }
         if (CurChar != Greater) continue;
-        if (TagText.Empty() || !(contentName == NormalizeTagName(TagText.Stored()))) continue;
+        if (TagText.Empty() || !HasNormalizedName(TagText.Stored(), contentName.View())) continue;
         if (!TagText.StartsWith('/')) {
             ++depth;
             continue;
@@ -303,6 +345,28 @@ void TMarkupPass::ScanContent(bool copy) {
         }
         return;
     }
+}
+
+// The shortcut of the content scan: outside a tag only '<' and '>' matter,
+// inside one only '>' ends it; the bytes between are copied (or skipped)
+// and a tag's bytes collected in one go.
+void TMarkupPass::ContentRun(bool copy) {
+    const std::uint8_t* in = input_ + inPos_;
+    const std::uint8_t* end = input_ + InputSize;
+    const std::uint8_t* stop = nullptr;
+    if (InTag) {
+        stop = FindAny(in, end, ByteSet('>'));
+    } else {
+        if (CurChar == Less) return;  // the next byte is in a tag
+        stop = FindAny(in, end, ByteSet('<', '>'));
+    }
+    const auto count = static_cast<std::size_t>(stop - in);
+    if (count == 0) return;
+    if (copy) WriteBytes(in, count);
+    if (InTag) TagText.AppendBytes(in, count);
+    PrevChar = count >= 2 ? stop[-2] : CurChar;
+    CurChar = stop[-1];
+    inPos_ += static_cast<std::int64_t>(count);
 }
 
 // Runs right after "<!--" was read and written: drops it, the comment up to

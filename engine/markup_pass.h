@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_buffer.h"
 #include "rule_tree.h"
 #include "tag_text.h"
 
@@ -18,7 +19,7 @@ public:
     // The pass over input under the format at formatIndex of rules; the
     // result goes to output.
     TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::span<const std::uint8_t> input,
-                std::vector<std::uint8_t>& output, bool fastPaths) noexcept;
+                TByteBuffer& output, bool fastPaths) noexcept;
     TMarkupPass(const TMarkupPass&) = delete;
     TMarkupPass& operator=(const TMarkupPass&) = delete;
 
@@ -33,6 +34,7 @@ private:
     bool TrackScriptEnd();
     void FastMarkupRun();
     void ScanContent(bool copy);
+    void ContentRun(bool copy);
 
     // Content modes and tag edits.
     void CopyContent();
@@ -103,7 +105,7 @@ private:
 
     const std::uint8_t* input_;
     std::int64_t inPos_ = 0;
-    std::vector<std::uint8_t>& output_;
+    TByteBuffer& output_;
     std::int64_t outPos_ = 0;
     // Where the quote of the value being read stands in the input and the output.
     std::int64_t valueOpenedIn_ = 0;

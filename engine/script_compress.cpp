@@ -6,9 +6,11 @@
 // block's closing tag, which TrackScriptEnd recognises.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <string_view>
 
+#include "byte_scan.h"
 #include "char_class.h"
 #include "markup_pass.h"
 
@@ -42,11 +44,6 @@ bool IsIdentifierByte(std::uint8_t c) {
 
 bool IsLineBreakOrSpace(std::uint8_t c) { return IsLineBreak(c) || c == Space; }
 
-constexpr std::array<bool, 256> Stops(std::string_view bytes) {
-    std::array<bool, 256> table{};
-    for (unsigned char c : bytes) table[c] = true;
-    return table;
-}
 // Bytes of code for the shortcut: copied as they are, whitespace, line
 // breaks, semicolons, and those the state machine has to see.
 constexpr std::uint8_t CodeOrdinary = 0;
@@ -64,11 +61,9 @@ constexpr std::array<std::uint8_t, 256> CodeKindsFor(std::string_view stops) {
 }
 constexpr auto CodeKinds = CodeKindsFor("\"'`/\\<>");
 constexpr auto CodeKindsInTemplate = CodeKindsFor("\"'`/\\<>{}");
-constexpr auto SingleStringStops = Stops("'\\");
-constexpr auto DoubleStringStops = Stops("\"\\");
-constexpr auto TemplateStops = Stops("`\\$");
-constexpr auto BlockCommentStops = Stops("*/<");
-constexpr auto LineCommentStops = Stops("\n\r><");
+// The same stops, and the bytes the code shortcut tells apart, for the vector scans.
+constexpr auto CodeStopBytes = ByteSet('"', '\'', '`', '/', '\\', '<', '>');
+constexpr auto TemplateCodeStopBytes = ByteSet('"', '\'', '`', '/', '\\', '<', '>', '{', '}');
 
 // Template literals nest through "${ … }"; this many levels are followed.
 constexpr int MaxTemplateNesting = 64;
@@ -103,7 +98,7 @@ bool TMarkupPass::TrackScriptEnd() {
     // The text only grows between clears: a length already tested did not match.
     if (!TagText.StartsWith('/') || TagText.Size() == scriptEndCheckedSize_) return false;
     scriptEndCheckedSize_ = TagText.Size();
-    return NormalizeTagName(TagText.Stored()).View() == ContentTag.Stored();
+    return HasNormalizedName(TagText.Stored(), ContentTag.Stored());
 }
 
 void TMarkupPass::CompressJavaScript() {
@@ -190,6 +185,13 @@ void TMarkupPass::CompressJavaScript() {
     // code without quotes, slashes, backslashes and tag brackets; the inside
     // of strings; comments. Each stops before the first byte that may change
     // the state, and leaves PrevChar, CurChar and prevPrev as the loop would.
+#if TRIMORA_SSE2
+    const TVectorSet codeStopVectors(CodeStopBytes);
+    const TVectorSet templateStopVectors(TemplateCodeStopBytes);
+    const TVectorSet whitespaceVectors(ByteSet(' ', '\t', '\n', '\r'));
+    const TVectorSet tabVectors(ByteSet('\t'));
+    const TVectorSet semicolonVectors(ByteSet(';'));
+#endif
     const auto fastRun = [&]() {
         const std::uint8_t* in = input_;
         const std::int64_t start = inPos_;
@@ -206,43 +208,75 @@ void TMarkupPass::CompressJavaScript() {
             std::int64_t o = outPos_;
             std::uint8_t before = CurChar;  // the byte the rules see as PrevChar
             while (i < end) {
-                // Names, numbers and operators are copied as they are.
-                const std::int64_t runStart = i;
-                while (i < end && kinds[in[i]] == CodeOrdinary) out[o++] = in[i++];
-                if (i != runStart) before = in[i - 1];
-                if (i == end) break;
-                const std::uint8_t kind = kinds[in[i]];
-                if (kind == CodeStop) break;
-                const std::uint8_t c = kind == CodeSpace ? Space : in[i];
-                ++i;
-                if (kind == CodeSpace) {
-                    // after a line break or a SPACE nothing more is written
-                    if (!IsLineBreakOrSpace(before)) out[o++] = Space;
-                } else if (kind == CodeLineBreak) {
-                    if (!IsLineBreak(before)) {
-                        if (before == Space && o > 0) --o;  // the break overwrites the SPACE
+                bool vectorStopped = false;  // the byte at i is known not to be copied as it is
+#if TRIMORA_SSE2
+                if (end - i >= 16) {
+                    // Sixteen bytes at a time while every byte stays as it is:
+                    // no stop, no TAB, and no whitespace or semicolon after
+                    // whitespace (which would be dropped or overwrite it).
+                    const __m128i chunk = LoadChunk(in + i);
+                    const unsigned stops =
+                        templateLevel > 0 ? templateStopVectors.Mask(chunk) : codeStopVectors.Mask(chunk);
+                    const unsigned spaces = whitespaceVectors.Mask(chunk);
+                    const unsigned tabs = tabVectors.Mask(chunk);
+                    const unsigned semicolons = semicolonVectors.Mask(chunk);
+                    const unsigned afterSpace = ((spaces << 1) | (IsLineBreakOrSpace(before) ? 1u : 0u)) & 0xFFFFu;
+                    const unsigned changed = stops | tabs | ((spaces | semicolons) & afterSpace);
+                    const int same = changed == 0 ? 16 : std::countr_zero(changed);
+                    StoreChunk(out + o, chunk);
+                    o += same;
+                    i += same;
+                    if (same != 0) before = in[i - 1];
+                    if (same == 16) continue;
+                    vectorStopped = true;
+                }
+#endif
+                if (!vectorStopped) {
+                    // Names, numbers and operators are copied as they are.
+                    const std::int64_t runStart = i;
+                    while (i < end && kinds[in[i]] == CodeOrdinary) out[o++] = in[i++];
+                    if (i != runStart) before = in[i - 1];
+                    if (i == end) break;
+                }
+                // Whitespace and semicolons, a run of them in one go.
+                std::uint8_t kind = kinds[in[i]];
+                do {
+                    if (kind == CodeStop) break;
+                    const std::uint8_t c = kind == CodeSpace ? Space : in[i];
+                    ++i;
+                    if (kind == CodeSpace) {
+                        // after a line break or a SPACE nothing more is written
+                        if (!IsLineBreakOrSpace(before)) out[o++] = Space;
+                    } else if (kind == CodeLineBreak) {
+                        if (!IsLineBreak(before)) {
+                            if (before == Space && o > 0) --o;  // the break overwrites the SPACE
+                            out[o++] = c;
+                        }
+                    } else {  // ';' overwrites the whitespace before it
+                        if (IsLineBreakOrSpace(before) && o > 0) --o;
                         out[o++] = c;
                     }
-                } else {  // ';' overwrites the whitespace before it
-                    if (IsLineBreakOrSpace(before) && o > 0) --o;
-                    out[o++] = c;
-                }
-                before = c;
+                    before = c;
+                } while (i < end && (kind = kinds[in[i]]) != CodeOrdinary);
+                if (kind == CodeStop) break;
             }
             outPos_ = o;
             tabsAsSpaces = true;
         } else if (state == ScriptState::SingleString || state == ScriptState::DoubleString ||
                    state == ScriptState::Template) {
             if (escaped || dollar) return;  // after '$' a '{' opens an expression
-            const auto& stops = state == ScriptState::SingleString   ? SingleStringStops
-                                : state == ScriptState::DoubleString ? DoubleStringStops
-                                                                     : TemplateStops;
-            while (i < end && !stops[in[i]]) ++i;
+            const std::uint8_t* from = in + i;
+            const std::uint8_t* stop = state == ScriptState::SingleString   ? FindAny(from, in + end, ByteSet('\'', '\\'))
+                                       : state == ScriptState::DoubleString ? FindAny(from, in + end, ByteSet('"', '\\'))
+                                                                            : FindAny(from, in + end, ByteSet('`', '\\', '$'));
+            i = stop - in;
             WriteBytes(in + start, static_cast<std::size_t>(i - start));
             if (i != start) dollar = false;
         } else if (state == ScriptState::BlockComment || state == ScriptState::LineComment) {
-            const auto& stops = state == ScriptState::BlockComment ? BlockCommentStops : LineCommentStops;
-            while (i < end && !stops[in[i]]) ++i;
+            const std::uint8_t* from = in + i;
+            i = (state == ScriptState::BlockComment ? FindAny(from, in + end, ByteSet('*', '/', '<'))
+                                                     : FindAny(from, in + end, ByteSet('\n', '\r', '>', '<'))) -
+                in;
         } else {
             return;
         }

@@ -6,22 +6,26 @@
 // stand when the rule keeps them (tfKeepLicense).
 
 #include <array>
+#include <bit>
 #include <string_view>
 
+#include "byte_scan.h"
 #include "char_class.h"
 #include "markup_pass.h"
 
 namespace trimora {
 
 namespace {
-// The shortcut's byte classes: separators, tag brackets, quotes and slashes
-// (which may open a comment) stop it.
+// The shortcut's byte classes: whitespace, separators, and the tag brackets,
+// quotes and slashes (which may open a comment) that stop it.
 constexpr std::uint8_t StyleSpace = 1;
 constexpr std::uint8_t StyleStop = 2;
+constexpr std::uint8_t StyleSeparator = 3;
 constexpr std::array<std::uint8_t, 256> StyleRunClasses = [] {
     std::array<std::uint8_t, 256> table{};
     for (unsigned char c : std::string_view("\t\n\r ")) table[c] = StyleSpace;
-    for (unsigned char c : std::string_view(",:;{}<>\"'/")) table[c] = StyleStop;
+    for (unsigned char c : std::string_view(",:;{}")) table[c] = StyleSeparator;
+    for (unsigned char c : std::string_view("<>\"'/")) table[c] = StyleStop;
     return table;
 }();
 // Bytes that may open a string or a comment, or end a comment.
@@ -127,35 +131,99 @@ void TMarkupPass::CompressStyle() {
     // Inside a comment that stays: compressed as text, but quotes open no string.
     bool inComment = false;
     std::int64_t commentOpenedAt = 0;  // the input position of its '*'
+#if TRIMORA_SSE2
+    const TVectorSet styleStopVectors(ByteSet('<', '>', '"', '\'', '/'));
+    const TVectorSet spaceVectors(ByteSet(' '));
+    const TVectorSet otherSpaceVectors(ByteSet('\t', '\n', '\r'));
+    const TVectorSet separatorVectors(ByteSet(',', ':', ';', '{', '}'));
+#endif
     while (InputLeft()) {
         if (fastPaths_ && !InTag && CurChar != Less) {
-            // A run without separators, tags, quotes and slashes: copied with
-            // its whitespace collapsed, as the steps below would.
+            // A run without tags, quotes and slashes: copied with its
+            // whitespace collapsed and the spaces around separators gone, as
+            // the steps below would. A colon after a SPACE stops it (whether
+            // that SPACE stays needs a look ahead).
             const std::uint8_t* in = input_;
             const std::int64_t start = inPos_;
             std::int64_t i = start;
             std::uint8_t* out = OutputRoom(InputSize - i);
             std::int64_t o = outPos_;
+            std::int64_t written = 0;  // bytes written, for Column
             std::uint8_t current = CurChar;
+            std::uint8_t last = lastWritten;
             bool dropSpace = current == Space || IsStyleSeparator(current);
             while (i < InputSize) {
+#if TRIMORA_SSE2
+                if (InputSize - i >= 16) {
+                    // Sixteen bytes at a time while every byte stays as it
+                    // is: no stop, no TAB, CR or LF, no SPACE after
+                    // whitespace or a separator, no separator after whitespace.
+                    const __m128i chunk = LoadChunk(in + i);
+                    const unsigned stops = styleStopVectors.Mask(chunk);
+                    const unsigned spaces = spaceVectors.Mask(chunk);
+                    const unsigned otherSpaces = otherSpaceVectors.Mask(chunk);
+                    const unsigned separators = separatorVectors.Mask(chunk);
+                    const unsigned whitespace = spaces | otherSpaces;
+                    const unsigned afterSpace = ((whitespace << 1) | (last == Space ? 1u : 0u)) & 0xFFFFu;
+                    const unsigned afterDropping = (((whitespace | separators) << 1) | (dropSpace ? 1u : 0u)) & 0xFFFFu;
+                    const unsigned changed =
+                        stops | otherSpaces | (spaces & afterDropping) | (separators & afterSpace);
+                    const int same = changed == 0 ? 16 : std::countr_zero(changed);
+                    if (same != 0) {
+                        StoreChunk(out + o, chunk);
+                        o += same;
+                        i += same;
+                        written += same;
+                        current = last = in[i - 1];
+                        dropSpace = current == Space || IsStyleSeparator(current);
+                    }
+                    if (same == 16) continue;
+                    if (IsWhitespace(in[i])) {
+                        // A whitespace run, however long, is one SPACE or none.
+                        const std::uint8_t* runEnd = FindNotAny(in + i, in + InputSize, ByteSet(' ', '\t', '\n', '\r'));
+                        if (!dropSpace) {
+                            out[o++] = Space;
+                            ++written;
+                            last = Space;
+                        }
+                        current = Space;
+                        dropSpace = true;
+                        i = runEnd - in;
+                        continue;
+                    }
+                }
+#endif
                 const std::uint8_t c = in[i];
                 const std::uint8_t kind = StyleRunClasses[c];
                 if (kind == StyleStop) break;
-                ++i;
                 if (kind == StyleSpace) {
                     current = Space;
-                    if (!dropSpace) out[o++] = Space;
+                    if (!dropSpace) {
+                        out[o++] = Space;
+                        ++written;
+                        last = Space;
+                    }
+                    dropSpace = true;
+                } else if (kind == StyleSeparator) {
+                    if (last == Space) {
+                        if (c == ':') break;
+                        --o;  // the SPACE before a separator goes
+                    }
+                    out[o++] = c;
+                    ++written;
+                    current = last = c;
                     dropSpace = true;
                 } else {
-                    current = c;
+                    current = last = c;
                     out[o++] = c;
+                    ++written;
                     dropSpace = false;
                 }
+                ++i;
             }
             if (i != start) {
-                if (o != outPos_) lastWritten = out[o - 1];
-                Column += o - outPos_;
+                lastWritten = last;
+                Column += written;
                 outPos_ = o;
                 inPos_ = i;
                 PrevChar = i - start >= 2 ? (IsWhitespace(in[i - 2]) ? Space : in[i - 2]) : CurChar;
@@ -245,7 +313,7 @@ void TMarkupPass::CompressStyle() {
             TagText.Clear();
             continue;
         }
-        if (CurChar == Greater && TagText.StartsWith('/') && contentName == NormalizeTagName(TagText.Stored())) {
+        if (CurChar == Greater && TagText.StartsWith('/') && HasNormalizedName(TagText.Stored(), contentName.View())) {
             --outPos_;
             --inPos_;
             InTag = true;

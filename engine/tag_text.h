@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +20,11 @@ public:
     void Append(std::uint8_t c) noexcept {
         if (size_ < Capacity) text_[size_] = static_cast<char>(c);
         ++size_;
+    }
+    // Appends count bytes, as count calls of Append would.
+    void AppendBytes(const std::uint8_t* bytes, std::size_t count) noexcept {
+        if (size_ < Capacity) std::memcpy(text_ + size_, bytes, std::min(count, Capacity - size_));
+        size_ += count;
     }
     void Assign(std::string_view text) noexcept {
         size_ = text.size();

@@ -85,6 +85,19 @@ PatternString NormalizeTagName(std::string_view name) noexcept {
     return result;
 }
 
+bool HasNormalizedName(std::string_view text, std::string_view normalized) noexcept {
+    const std::size_t start = !text.empty() && text[0] == '/' ? 1 : 0;
+    const std::size_t length = normalized.size();
+    if (length > PatternString::MaxSize || start + length > text.size()) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[start + i]);
+        if (byte <= 32 || UpperAscii(byte) != static_cast<unsigned char>(normalized[i])) return false;
+    }
+    // The name ends here: at the end of the text, at a byte of 32 or less,
+    // or where NormalizeTagName cuts it.
+    return length == PatternString::MaxSize || start + length == text.size() ||
+           static_cast<unsigned char>(text[start + length]) <= 32;
+}
 
 // WildMatch follows this recursive definition on a text position and a
 // pattern position:

@@ -101,6 +101,9 @@ struct CurrentRule : TagRule {
 // The canonical form of a tag name: one leading '/' dropped, a..z upper-cased,
 // cut at the first byte of value 32 or less.
 PatternString NormalizeTagName(std::string_view name) noexcept;
+// Whether NormalizeTagName(text) equals normalized, found without building
+// it: the comparison stops at the first byte that differs.
+bool HasNormalizedName(std::string_view text, std::string_view normalized) noexcept;
 
 // Byte-order comparison used by the sort and by FindTag: shorter first when
 // one is a prefix of the other.

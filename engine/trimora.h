@@ -66,6 +66,10 @@ public:
                                  std::vector<std::uint8_t>& output) {
         return compressor_.CompressBytes(fileName, input, output);
     }
+    CompressResult CompressBytes(std::string_view fileName, std::span<const std::uint8_t> input,
+                                 TByteBuffer& output) {
+        return compressor_.CompressBytes(fileName, input, output);
+    }
 
     // Tests compare the byte-at-a-time pass with its shortcuts.
     void SetFastPathsForTesting(bool enabled) noexcept { compressor_.SetFastPathsForTesting(enabled); }
