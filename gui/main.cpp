@@ -24,6 +24,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
@@ -202,7 +203,7 @@ int main(int argc, char** argv) {
     // The splash first, painted at once; Esc on it asks the start-up's list
     // loading to stop.
     TfmMain* window = nullptr;
-    auto* splash = new TfmSplash([&window](bool abort) {
+    const QPointer<TfmSplash> splash = new TfmSplash([&window](bool abort) {
         if (window != nullptr) window->List().AbortRequested = abort;
     });
     splash->show();
@@ -227,5 +228,9 @@ int main(int argc, char** argv) {
     mainWindow.show();
     // Where no window manager hands out the focus, the window takes it.
     mainWindow.activateWindow();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A splash still showing (a batch run that ended at once) goes before the
+    // window it watches and the variables its key handler reads.
+    delete splash.data();
+    return status;
 }

@@ -257,7 +257,7 @@ TfmMain::TfmMain(TDialogs& dialogs, TDesktop& desktop, TMainWindowSetup setup, Q
 }
 
 TfmMain::~TfmMain() {
-    qApp->removeEventFilter(this);
+    if (qApp != nullptr) qApp->removeEventFilter(this);
     // Workers end before anything they report to goes.
     if (run_) {
         run_->Stop();

@@ -66,7 +66,7 @@ void TfmSplash::showEvent(QShowEvent* event) {
 }
 
 void TfmSplash::hideEvent(QHideEvent* event) {
-    qApp->removeEventFilter(this);
+    if (qApp != nullptr) qApp->removeEventFilter(this);
     QWidget::hideEvent(event);
 }
 
