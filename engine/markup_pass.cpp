@@ -100,44 +100,53 @@ void TMarkupPass::WriteBytes(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void TMarkupPass::CharacterStep() {
-    PrevChar = CurChar;
-    CurChar = ReadInput();
+    // The decisions below read the two characters from locals: each is
+    // stored as a byte of its own, and reading both back as one word would
+    // wait for the stores to land.
+    const std::uint8_t prev = CurChar;
+    std::uint8_t cur = ReadInput();
     // Whitespace outside quoted values counts as one SPACE.
-    if (IsWhitespace(CurChar) && (!InTag || Quote == Space)) CurChar = Space;
+    if (IsWhitespace(cur) && (!InTag || Quote == Space)) cur = Space;
+    PrevChar = prev;
+    CurChar = cur;
     // A tag begins after its less-than sign; a greater-than sign in a quoted value does not end it.
-    InTag = (InTag || PrevChar == Less) && !(CurChar == Greater && Quote == Space);
-    if (IsQuoteChar(CurChar)) {
-        if (CurChar == Quote) {
+    const bool inTag = (InTag || prev == Less) && !(cur == Greater && Quote == Space);
+    InTag = inTag;
+    if (IsQuoteChar(cur)) {
+        if (cur == Quote) {
             Quote = Space;
-        } else if (Quote == Space && InTag) {
-            Quote = CurChar;
+        } else if (Quote == Space && inTag) {
+            Quote = cur;
             valueOpenedIn_ = inPos_ - 1;
             valueOpenedOut_ = outPos_;  // where the quote is about to be written
         }
     }
-    if (!(PrevChar == Space && CurChar == Space && (!InTag || Quote == Space))) {
-        Write(CurChar);
-        if (MaxLength > 0) WrapLine();
+    if (!(prev == Space && cur == Space && (!inTag || Quote == Space))) {
+        Write(cur);
+        if (MaxLength > 0) {
+            WrapLine();
+            cur = CurChar;  // a wrapped line ends in the byte the wrap left last
+        }
     }
-    if (InTag) {
+    if (inTag) {
         if (InTagName) {
-            TagText.Append(CurChar);
-            if (IsWhitespace(CurChar)) InTagName = false;
+            TagText.Append(cur);
+            if (IsWhitespace(cur)) InTagName = false;
         } else {
-            AttrText.Append(static_cast<char>(CurChar));
+            AttrText.Append(static_cast<char>(cur));
         }
         if (RemoveComments && TagText.Equals("!--")) SkipComment();
         QuoteBookkeeping();
         return;
     }
-    if (CurChar == Greater) {
+    if (cur == Greater) {
         // Only a tag still waiting for its end is ended here: a greater-than
         // sign in text, or one that ends an empty tag, does nothing.
         if (tagPending_) {
             tagPending_ = false;
             if (!TagText.Empty()) EndOfTag();
         }
-    } else if (CurChar == Less) {
+    } else if (cur == Less) {
         TagText.Clear();
         AttrText.Clear();
         InTagName = true;
@@ -263,10 +272,37 @@ void TMarkupPass::FastMarkupRun() {
     outPos_ = o;
 }
 
+// The format's tag named by TagText, through a small cache of the short
+// names met so far: pages use a few dozen names over and over.
+const TagProp* TMarkupPass::LookUpTag() noexcept {
+    const std::string_view text = TagText.Stored();
+    // The normalised name (one '/' dropped, upper-cased, cut at a byte of 32
+    // or less) packed with its length, when it has 1 to 7 bytes.
+    std::uint64_t key = 0;
+    std::size_t length = 0;
+    for (std::size_t i = !text.empty() && text[0] == '/' ? 1 : 0; i < text.size(); ++i) {
+        const auto byte = static_cast<std::uint8_t>(text[i]);
+        if (byte <= 32) break;
+        if (length == 7) {
+            length = 0;  // too long for a key
+            break;
+        }
+        key |= std::uint64_t{UpperAscii(byte)} << (8 * length++);
+    }
+    if (length == 0) return FindTagEntry(format_.Children, NormalizeTagName(text).View());
+    key |= std::uint64_t{length} << 56;
+    TagCacheSlot& slot = tagCache_[(key * 0x9E3779B97F4A7C15u) >> (64 - TagCacheBits)];
+    if (slot.Key != key) {
+        slot.Key = key;
+        slot.Entry = FindTagEntry(format_.Children, NormalizeTagName(text).View());
+    }
+    return slot.Entry;
+}
+
 // Runs on the greater-than sign that closes a tag, after it was written.
 void TMarkupPass::EndOfTag() {
     // The tag's own rule, or the format's when it has none.
-    const TagProp* rule = FindTag(format_.Children, NormalizeTagName(TagText.Stored()), AttrText.View());
+    const TagProp* rule = RuleOfEntry(LookUpTag(), AttrText.View());
     Current = rule != nullptr ? rule : &format_;
     IsOpenTag = !TagText.StartsWith('/');
     const std::uint32_t flags = Current->Flags;

@@ -3,6 +3,7 @@
 // The state of one compress pass and its routines. Internal to the engine:
 // TCompressor makes one for each call and drops it afterwards.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -30,6 +31,7 @@ private:
     void RunPass();
     void CharacterStep();
     void EndOfTag();
+    const TagProp* LookUpTag() noexcept;
     void QuoteBookkeeping();
     bool TrackScriptEnd();
     void FastMarkupRun();
@@ -120,6 +122,13 @@ private:
     std::int64_t styleLookAheadAt_ = -1;
     std::uint8_t styleLookAheadFound_ = 0;
     const bool fastPaths_;
+    // Tags looked up by their short normalised names; a key of 0 is empty.
+    static constexpr unsigned TagCacheBits = 6;
+    struct TagCacheSlot {
+        std::uint64_t Key = 0;
+        const TagProp* Entry = nullptr;
+    };
+    std::array<TagCacheSlot, std::size_t{1} << TagCacheBits> tagCache_{};
 };
 
 }  // namespace trimora

@@ -18,6 +18,17 @@ bool UpperCopy(std::string_view text, char (&buffer)[256]) noexcept {
     return true;
 }
 
+// Upper-cases up to 255 bytes, stopping at the first NUL; the copy's view.
+std::string_view UpperUntilNul(std::string_view text, char (&buffer)[256]) noexcept {
+    std::size_t length = 0;
+    const std::size_t limit = text.size() < 255 ? text.size() : 255;
+    while (length < limit && text[length] != '\0') {
+        buffer[length] = static_cast<char>(UpperAscii(static_cast<unsigned char>(text[length])));
+        ++length;
+    }
+    return {buffer, length};
+}
+
 bool IsFolderSeparator(char c) noexcept { return c == '\\' || c == ':' || c == '/'; }
 }  // namespace
 
@@ -63,34 +74,40 @@ TSharedRules ShareRules(TRuleTree rules) {
     return std::make_shared<const TRuleTree>(std::move(rules));
 }
 
-// Binary search by name; on a hit, the tag's sub tags are tried.
-const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::string_view attrText) noexcept {
+const TagProp* FindTagEntry(const TTagInfo& tags, std::string_view name) noexcept {
     std::ptrdiff_t low = 0;
     std::ptrdiff_t high = static_cast<std::ptrdiff_t>(tags.Size()) - 1;
     while (high >= low) {
         const std::ptrdiff_t middle = (low + high) / 2;
         const TagProp& entry = tags[static_cast<std::size_t>(middle)];
-        const int order = CompareNames(entry.Name.View(), key.View());
-        if (order < 0) {
+        const int order = CompareNames(entry.Name.View(), name);
+        if (order == 0) return &entry;
+        if (order < 0)
             low = middle + 1;
-            continue;
-        }
-        high = middle - 1;
-        if (order == 0) {
-            if (entry.Children.Empty()) return &entry;
-            const TagProp* subTag = FindSubTag(entry.Children, attrText);
-            return subTag != nullptr ? subTag : &entry;
-        }
+        else
+            high = middle - 1;
     }
     return nullptr;
+}
+
+const TagProp* RuleOfEntry(const TagProp* entry, std::string_view attrText) noexcept {
+    if (entry == nullptr || entry->Children.Empty()) return entry;
+    const TagProp* subTag = FindSubTag(entry->Children, attrText);
+    return subTag != nullptr ? subTag : entry;
+}
+
+const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::string_view attrText) noexcept {
+    return RuleOfEntry(FindTagEntry(tags, key.View()), attrText);
 }
 
 // The first sub tag whose pattern matches the attribute text (upper-cased,
 // its first 255 characters) wins; its own sub tags are then tried the same
 // way, as deep as the tree goes.
 const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) noexcept {
+    // Both are compared upper-cased, as zero-terminated texts: each ends at
+    // its first NUL.
     char text[256];
-    UpperCopy(attrText.substr(0, 255), text);
+    const std::string_view textView = UpperUntilNul(attrText.substr(0, 255), text);
     const TagProp* found = nullptr;
     const TTagInfo* list = &subTags;
     while (list != nullptr && !list->Empty()) {
@@ -98,8 +115,7 @@ const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) no
         for (std::size_t i = 0; i < list->Size(); ++i) {
             const TagProp& subTag = (*list)[i];
             char pattern[256];
-            UpperCopy(subTag.Pattern.View(), pattern);
-            if (WildMatch(text, pattern)) {
+            if (WildMatch(textView, UpperUntilNul(subTag.Pattern.View(), pattern))) {
                 found = &subTag;
                 next = &subTag.Children;
                 break;

@@ -46,6 +46,10 @@ TSharedRules ShareRules(TRuleTree rules);
 // name, then the first sub tag whose pattern matches the attribute text, as
 // deep as the sub tags go. nullptr when no tag has the name.
 const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::string_view attrText) noexcept;
+// The two steps of FindTag: the tag of that name (nullptr when none), and
+// the rule in force for it, its first matching sub tag or itself.
+const TagProp* FindTagEntry(const TTagInfo& tags, std::string_view name) noexcept;
+const TagProp* RuleOfEntry(const TagProp* entry, std::string_view attrText) noexcept;
 // The first sub tag (and then its first sub tag, and so on) whose pattern
 // matches the attribute text; nullptr when none does.
 const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) noexcept;

@@ -109,14 +109,14 @@ bool HasNormalizedName(std::string_view text, std::string_view normalized) noexc
 // run of two or more stars fails while a single star succeeds: such a run
 // behaves as "?*". Matching it that way with the linear backtracking
 // algorithm gives the same answers without the exponential recursion.
-bool WildMatch(const char* text, const char* pattern) noexcept {
-    const std::size_t textLength = std::strlen(text);
-    std::size_t patternLength = std::strlen(pattern);
+bool WildMatch(std::string_view text, std::string_view pattern) noexcept {
+    const std::size_t textLength = text.size();
+    std::size_t patternLength = pattern.size();
+    std::size_t wildcards = 0;
+    for (const char c : pattern) wildcards += c == '*' || c == '?' ? 1 : 0;
     // The usual sub-tag pattern, "*word*" with no other wildcard: a search.
-    if (patternLength >= 3 && pattern[0] == '*' && pattern[patternLength - 1] == '*' &&
-        std::string_view(pattern + 1, patternLength - 2).find_first_of("*?") == std::string_view::npos)
-        return std::string_view(text, textLength).find(std::string_view(pattern + 1, patternLength - 2)) !=
-               std::string_view::npos;
+    if (patternLength >= 3 && wildcards == 2 && pattern[0] == '*' && pattern[patternLength - 1] == '*')
+        return text.find(pattern.substr(1, patternLength - 2)) != std::string_view::npos;
     std::size_t trailingStars = 0;
     while (trailingStars < patternLength && pattern[patternLength - 1 - trailingStars] == '*') ++trailingStars;
     const bool questionStarTail = trailingStars >= 2;
@@ -144,6 +144,14 @@ bool WildMatch(const char* text, const char* pattern) noexcept {
                 ++j;
                 continue;
             }
+            if (haveStar && j == starJ + 1) {
+                // Right after the star (where i is starI) the text moves on
+                // one byte at a time until it holds p: go there at once.
+                const void* next = std::memchr(text.data() + i, p, textLength - i);
+                if (next == nullptr) return false;
+                i = starI = static_cast<std::size_t>(static_cast<const char*>(next) - text.data());
+                continue;
+            }
         }
         if (!haveStar) return false;
         j = starJ + 1;
@@ -151,6 +159,10 @@ bool WildMatch(const char* text, const char* pattern) noexcept {
     }
     while (j < patternLength && patternAt(j) == '*') ++j;
     return j == patternLength;
+}
+
+bool WildMatch(const char* text, const char* pattern) noexcept {
+    return WildMatch(std::string_view(text), std::string_view(pattern));
 }
 
 namespace {

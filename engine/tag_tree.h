@@ -119,6 +119,8 @@ inline int CompareNames(std::string_view left, std::string_view right) noexcept 
 
 // '*' and '?' wildcards over zero-terminated texts, case-sensitive.
 bool WildMatch(const char* text, const char* pattern) noexcept;
+// The same over texts of known length (NUL bytes in them count as bytes).
+bool WildMatch(std::string_view text, std::string_view pattern) noexcept;
 // Upper-cases both (ASCII letters only, each cut to 255) and calls WildMatch.
 bool MatchText(std::string_view text, std::string_view pattern) noexcept;
 // Does the pattern list ("*.html;*.htm") hold the extension (".HTM")?

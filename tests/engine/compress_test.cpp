@@ -1,3 +1,5 @@
+#include <random>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -347,6 +349,43 @@ TEST(Compress, BuiltInRulesOnAPage) {
     EXPECT_EQ(test::CompressText(engine, "index.htm", page),
               "<html><head><title>Site</title></head><body><p class=intro>Hello <B>world</B>, <I>again</I>.</p>"
               "<pre>  keep   this </pre></body></html>");
+}
+
+
+// Tags are looked up through a cache of short names: a page with more names
+// than it holds, names of every length up to a tag name's ten bytes, closing
+// tags, mixed case and names that are not tags must each get their own rule.
+TEST(Compress, EveryTagNameGetsItsOwnRuleWhateverWasLookedUpBefore) {
+    std::vector<TestTag> tags;
+    std::vector<std::string> names;
+    for (int n = 0; n < 300; ++n) {
+        // "T0".."T299" and, for every tenth, longer names of 7 to 10 bytes.
+        std::string name = "T" + std::to_string(n);
+        if (n % 10 == 3) name += std::string(static_cast<std::size_t>(4 + n % 4), 'X').substr(0, 9 - name.size());
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    for (std::size_t n = 0; n < names.size(); ++n)
+        tags.push_back({names[n], tfReplaceTag, "R" + std::to_string(n)});
+    TTrimora engine("");
+    test::BuildTree(engine, 0, 0, tags);
+
+    std::mt19937 random(11);
+    std::string page, expected;
+    for (int round = 0; round < 5000; ++round) {
+        const std::size_t n = random() % (names.size() + 20);
+        std::string name = n < names.size() ? names[n] : "Q" + std::to_string(n) + "X";  // no such tag
+        for (char& c : name)
+            if (random() % 2 != 0 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        const std::string written = n < names.size() ? "R" + std::to_string(n) : name;
+        page += "<" + name + " a=1>x</" + name + ">";
+        expected += "<" + written + " a=1>x</" + written + ">";
+    }
+    for (bool fastPaths : {true, false}) {
+        engine.SetFastPathsForTesting(fastPaths);
+        ASSERT_EQ(test::CompressText(engine, "x.htm", page), expected) << (fastPaths ? "" : "byte at a time");
+    }
 }
 
 }  // namespace

@@ -104,6 +104,21 @@ TEST(WildMatch, AgreesWithTheRecursiveDefinition) {
     }
 }
 
+TEST(WildMatch, AgreesWithTheDefinitionOnLongerTextsAndPatterns) {
+    // Longer texts over three letters: runs of a literal after a star are
+    // skipped at once, and partial matches have to be given up again.
+    std::mt19937 random(8);
+    const char patternAlphabet[] = "abc*?";
+    for (int round = 0; round < 100000; ++round) {
+        std::string text(random() % 14, 'a');
+        for (char& c : text) c = "abc"[random() % 3];
+        std::string pattern(random() % 9, 'a');
+        for (char& c : pattern) c = patternAlphabet[random() % 5];
+        ASSERT_EQ(WildMatch(text.c_str(), pattern.c_str()), ReferenceWildMatch(text.c_str(), pattern.c_str()))
+            << '"' << text << "\" ~ \"" << pattern << '"';
+    }
+}
+
 TEST(WildMatch, HostilePatternsTakeLinearTime) {
     // Exponential for a naive recursion; must finish at once here.
     const std::string text(255, 'a');
@@ -218,6 +233,17 @@ TEST_F(TagLookupTest, FindsEveryTagAndMissesOthers) {
         EXPECT_EQ(Lookup(name, ""), tfRemoveWhitespace) << name;
     for (const char* name : {"br", "h", "tr", "aa", "", "br/"}) EXPECT_EQ(Lookup(name, ""), tfRemoveQuotes) << name;
     EXPECT_EQ(FindTag(rules.Formats[0].Children, NormalizeTagName("nothing"), ""), nullptr);
+}
+
+TEST_F(TagLookupTest, SubTagsReadTheAttributesUpperCasedUpToTheirFirstNul) {
+    // Patterns are stored as typed ("*vb*") and compared upper-cased with
+    // the attributes; a NUL ends the text, and only its first 255 bytes count.
+    EXPECT_EQ(Lookup("script", " TYPE=text/Vb"), tfVBScript);
+    EXPECT_EQ(Lookup("script", std::string(" x", 2) + std::string(1, '\0') + " vb"), tfDoNotCompress);
+    EXPECT_EQ(Lookup("script", std::string(250, ' ') + "vb"), tfVBScript);
+    EXPECT_EQ(Lookup("script", std::string(254, ' ') + "vb"), tfDoNotCompress);
+    // A sub tag's own sub tags are tried after it: "*defer*" under "*vb*".
+    EXPECT_EQ(Lookup("script", " vb defer"), tfRemoveTag);
 }
 
 TEST_F(TagLookupTest, FirstMatchingSubTagWins) {
