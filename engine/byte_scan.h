@@ -90,4 +90,54 @@ inline const std::uint8_t* FindNotAny(const std::uint8_t* at, const std::uint8_t
     return at;
 }
 
+// The first byte in [at, end) equal to stop, or end; count grows by the
+// number of bytes before it that are in set.
+template <std::size_t N>
+inline const std::uint8_t* FindCounting(const std::uint8_t* at, const std::uint8_t* end, std::uint8_t stop,
+                                        const TByteSet<N>& set, std::int32_t& count) noexcept {
+#if TRIMORA_SSE2
+    const TVectorSet<N> vectors(set);
+    const __m128i stops = _mm_set1_epi8(static_cast<char>(stop));
+    while (end - at >= 16) {
+        const __m128i chunk = LoadChunk(at);
+        const unsigned counted = vectors.Mask(chunk);
+        if (const unsigned stopMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, stops)));
+            stopMask != 0) {
+            const int before = std::countr_zero(stopMask);
+            count += std::popcount(counted & ((1u << before) - 1u));
+            return at + before;
+        }
+        count += std::popcount(counted);
+        at += 16;
+    }
+#endif
+    for (; at < end && *at != stop; ++at) count += set.Has(*at) ? 1 : 0;
+    return at;
+}
+
+// Copies count bytes (at most 255) to buffer with a..z made A..Z, up to the
+// first NUL; answers how many were copied.
+inline std::size_t UpperCopyUntilNul(const char* text, std::size_t count, char* buffer) noexcept {
+    std::size_t length = 0;
+#if TRIMORA_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    while (count - length >= 16) {
+        const __m128i chunk = LoadChunk(reinterpret_cast<const std::uint8_t*>(text + length));
+        // a..z moved to the bottom of the signed range, where one compare finds them.
+        const __m128i moved = _mm_add_epi8(chunk, _mm_set1_epi8(static_cast<char>(128 - 'a')));
+        const __m128i lower = _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + 26)));
+        StoreChunk(reinterpret_cast<std::uint8_t*>(buffer + length),
+                   _mm_sub_epi8(chunk, _mm_and_si128(lower, _mm_set1_epi8(32))));
+        if (const unsigned nul = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, zero))); nul != 0)
+            return length + static_cast<std::size_t>(std::countr_zero(nul));
+        length += 16;
+    }
+#endif
+    for (; length < count && text[length] != '\0'; ++length) {
+        const char c = text[length];
+        buffer[length] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    }
+    return length;
+}
+
 }  // namespace trimora

@@ -33,12 +33,6 @@ constexpr std::array<std::uint8_t, 256> MakeClasses(std::string_view stops) {
 }
 constexpr auto MarkupTextClasses = MakeClasses("<>");
 constexpr auto AttributeClasses = MakeClasses(">\"'");
-// Bytes that keep the quotes of the value they stand in.
-constexpr std::array<std::uint8_t, 256> UnsafeInValue = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (unsigned char c : std::string_view("\t\n\r >\"'")) table[c] = 1;
-    return table;
-}();
 }  // namespace
 
 TMarkupPass::TMarkupPass(const TRuleTree& rules, std::int32_t formatIndex, std::span<const std::uint8_t> input,
@@ -242,17 +236,17 @@ void TMarkupPass::FastMarkupRun() {
         const bool counting = RemoveQuotes && !TagText.StartsWith('!');
         if (Quote != Space) {
             // A quoted value: copied as it is up to its closing quote.
-            const auto* found = static_cast<const std::uint8_t*>(std::memchr(in + i, Quote, static_cast<std::size_t>(end - i)));
-            const std::int64_t stop = found != nullptr ? found - in : end;
+            std::int64_t stop = end;
+            if (counting) {
+                // The other quote character is unsafe, the value's own never occurs before the stop.
+                stop = FindCounting(in + i, in + end, Quote, ByteSet('\t', '\n', '\r', ' ', '>', '"', '\''),
+                                    UnsafeCount) - in;
+            } else if (const void* found = std::memchr(in + i, Quote, static_cast<std::size_t>(end - i))) {
+                stop = static_cast<const std::uint8_t*>(found) - in;
+            }
             std::memcpy(out + o, in + i, static_cast<std::size_t>(stop - i));
             o += stop - i;
             AttrText.AppendBytes(in + i, static_cast<std::size_t>(stop - i));
-            if (counting) {
-                std::int32_t unsafe = UnsafeCount;
-                for (std::int64_t k = i; k < stop; ++k) unsafe += UnsafeInValue[in[k]];
-                // The other quote character is unsafe, the value's own never occurs here.
-                UnsafeCount = unsafe;
-            }
             i = stop;
         } else {
             // Attributes between values: stops at quotes and at '>'.

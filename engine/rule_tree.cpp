@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "byte_scan.h"
 #include "char_class.h"
 
 namespace trimora {
@@ -20,13 +21,7 @@ bool UpperCopy(std::string_view text, char (&buffer)[256]) noexcept {
 
 // Upper-cases up to 255 bytes, stopping at the first NUL; the copy's view.
 std::string_view UpperUntilNul(std::string_view text, char (&buffer)[256]) noexcept {
-    std::size_t length = 0;
-    const std::size_t limit = text.size() < 255 ? text.size() : 255;
-    while (length < limit && text[length] != '\0') {
-        buffer[length] = static_cast<char>(UpperAscii(static_cast<unsigned char>(text[length])));
-        ++length;
-    }
-    return {buffer, length};
+    return {buffer, UpperCopyUntilNul(text.data(), text.size() < 255 ? text.size() : 255, buffer)};
 }
 
 bool IsFolderSeparator(char c) noexcept { return c == '\\' || c == ':' || c == '/'; }

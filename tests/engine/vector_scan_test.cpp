@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "byte_scan.h"
+#include "char_class.h"
 #include "engine_test_support.h"
 #include "tag_text.h"
 #include "tag_tree.h"
@@ -76,6 +77,50 @@ TEST(VectorScan, FindAnyAndFindNotAnyMatchTheByteLoopAtEveryAlignmentAndLength) 
     CheckFindAny(ByteSet('"', '\'', '`', '/', '\\', '<', '>', '{', '}'), random);
     CheckFindAny(ByteSet(0, 0x80, 0xff), random);  // bytes with the high bit and NUL
     CheckFindAny(ByteSet(' ', '\t', '\n', '\r'), random);
+}
+
+TEST(VectorScan, FindCountingStopsAndCountsAsTheByteLoopDoes) {
+    // A quoted value: its quote ends it, the bytes that keep quotes are counted.
+    std::mt19937 random(12);
+    const auto unsafe = ByteSet('\t', '\n', '\r', ' ', '>', '"', '\'');
+    std::vector<std::uint8_t> bytes(128);
+    for (int round = 0; round < 60; ++round) {
+        for (std::uint8_t& b : bytes) {
+            const unsigned pick = random() % 40;
+            b = pick < 2 ? unsafe.Bytes[random() % 7] : pick == 2 ? static_cast<std::uint8_t>(random()) : 'a';
+        }
+        const std::uint8_t stop = round % 2 == 0 ? '"' : '\'';
+        for (std::size_t from = 0; from < 32; ++from) {
+            for (std::size_t length = 0; from + length <= bytes.size() && length <= 90; ++length) {
+                const std::uint8_t* begin = bytes.data() + from;
+                std::int32_t fast = 3, slow = 3;
+                const std::uint8_t* found = FindCounting(begin, begin + length, stop, unsafe, fast);
+                const std::uint8_t* expected = begin;
+                for (; expected < begin + length && *expected != stop; ++expected) slow += unsafe.Has(*expected);
+                ASSERT_EQ(found - begin, expected - begin) << "from " << from << " length " << length;
+                ASSERT_EQ(fast, slow) << "from " << from << " length " << length;
+            }
+        }
+    }
+}
+
+TEST(VectorScan, UpperCopyUntilNulMatchesTheByteLoop) {
+    // Every byte value, so that the letters' neighbours ('@', '[', '`', '{')
+    // and bytes with the high bit stay as they are.
+    std::mt19937 random(13);
+    std::vector<char> text(255);
+    for (int round = 0; round < 200; ++round) {
+        for (char& c : text) c = static_cast<char>(random() % 40 == 0 ? 0 : 1 + random() % 255);
+        for (std::size_t length = 0; length <= text.size(); ++length) {
+            char fast[256], slow[256];
+            const std::size_t copied = UpperCopyUntilNul(text.data(), length, fast);
+            std::size_t expected = 0;
+            for (; expected < length && text[expected] != 0; ++expected)
+                slow[expected] = static_cast<char>(UpperAscii(static_cast<std::uint8_t>(text[expected])));
+            ASSERT_EQ(copied, expected) << "length " << length;
+            ASSERT_EQ(std::string(fast, copied), std::string(slow, expected)) << "length " << length;
+        }
+    }
 }
 
 TEST(VectorScan, HasNormalizedNameAgreesWithNormalizeTagName) {
