@@ -1,5 +1,6 @@
 #include "file_io.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -10,10 +11,13 @@
 #include <memory>
 #include <random>
 #include <system_error>
+#include <thread>
+#include <type_traits>
 
 #ifndef _WIN32
 #include <csignal>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -135,6 +139,31 @@ bool SyncFileData(std::FILE* file) noexcept {
 }
 
 namespace {
+// Touches the back half of a large new buffer on a thread of its own, so
+// that the system clears its pages while the front half is read.
+class TPrefault {
+public:
+    void Start(std::uint8_t* data, std::size_t size) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+        if (size < TByteBuffer::LargeSize * 4) return;
+        const std::size_t half = size / 2 / TByteBuffer::LargeSize * TByteBuffer::LargeSize;
+        try {
+            worker_ = std::thread([data, half, size] { (void)::madvise(data + half, size - half, MADV_POPULATE_WRITE); });
+        } catch (const std::system_error&) {  // no thread to be had: the read clears its pages itself
+        }
+#else
+        (void)data;
+        (void)size;
+#endif
+    }
+    ~TPrefault() {
+        if (worker_.joinable()) worker_.join();
+    }
+
+private:
+    std::thread worker_;
+};
+
 // Reads the open file into buffer from its start: straight into the
 // buffer's memory, which is sized once by the size the file had when it was
 // opened and only grows if the file grew since. setSize(buffer, n) makes
@@ -156,6 +185,11 @@ ReadResult ReadOpenFile(const std::string& path, Buffer& buffer, SetSize setSize
         std::size_t size = 0;
         std::size_t room = static_cast<std::size_t>(info.st_size);
         setSize(buffer, room);
+        // Fresh memory is cleared by the system as it is first touched; for
+        // a large file a second thread has the back half cleared while the
+        // front half is read.
+        TPrefault prefault;
+        if constexpr (std::is_same_v<Buffer, TByteBuffer>) prefault.Start(buffer.data(), room);
         for (;;) {
             if (size == room) {
                 // Read as much as the file had: one more read finds its end,
@@ -247,7 +281,56 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
     if (fs::is_directory(existing)) return fail("is a folder");
     if (fs::exists(existing) && !fs::is_regular_file(existing)) return fail("is not a regular file");
 
+    const std::int64_t failAfter = writeFailureAfter.load();
+    std::size_t toWrite = size;
+    if (failAfter >= 0 && static_cast<std::uint64_t>(failAfter) < size) toWrite = static_cast<std::size_t>(failAfter);
     std::string temporary;
+    bool ok = true;
+    std::string reason;
+#ifndef _WIN32
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = TemporaryNameBeside(target.string());
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return fail(std::strerror(errno));
+    }
+    if (fd < 0) return fail("no temporary name is free");
+    // In pieces: the disk starts on each piece while the next is handed
+    // over, so that little is left for the sync at the end.
+    constexpr std::size_t Piece = std::size_t{8} << 20;
+    for (std::size_t done = 0; ok && done < toWrite;) {
+        const std::size_t pieceEnd = std::min(toWrite, done + Piece);
+        const ssize_t wrote = ::write(fd, data + done, pieceEnd - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+            ok = false;
+            reason = std::strerror(wrote < 0 ? errno : ENOSPC);
+            break;
+        }
+        const std::size_t from = done;
+        done += static_cast<std::size_t>(wrote);
+#ifdef __linux__
+        if (done == pieceEnd && done < toWrite)
+            (void)::sync_file_range(fd, static_cast<off_t>(from), static_cast<off_t>(done - from),
+                                    SYNC_FILE_RANGE_WRITE);
+#else
+        (void)from;
+#endif
+    }
+    if (ok && toWrite != size) {
+        ok = false;
+        reason = std::strerror(ENOSPC);
+    }
+    // The data reaches the disk before the rename makes it the file.
+    if (::fdatasync(fd) != 0 && ok) {
+        ok = false;
+        reason = std::strerror(errno);
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        reason = std::strerror(errno);
+    }
+#else
     FileHandle file;
     for (int attempt = 0; attempt < 16 && !file; ++attempt) {
         temporary = TemporaryNameBeside(target.string());
@@ -255,12 +338,6 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
         if (!file && errno != EEXIST) return fail(std::strerror(errno));
     }
     if (!file) return fail("no temporary name is free");
-
-    bool ok = true;
-    std::string reason;
-    const std::int64_t failAfter = writeFailureAfter.load();
-    std::size_t toWrite = size;
-    if (failAfter >= 0 && static_cast<std::uint64_t>(failAfter) < size) toWrite = static_cast<std::size_t>(failAfter);
     if (toWrite != 0 && std::fwrite(data, 1, toWrite, file.get()) != toWrite) {
         ok = false;
         reason = std::strerror(errno);
@@ -269,7 +346,6 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
         ok = false;
         reason = std::strerror(ENOSPC);
     }
-    // The data reaches the disk before the rename makes it the file.
     if ((std::fflush(file.get()) != 0 || !SyncFileData(file.get())) && ok) {
         ok = false;
         reason = std::strerror(errno);
@@ -278,6 +354,7 @@ bool WriteFileReplacing(const std::string& path, const std::uint8_t* data, std::
         ok = false;
         reason = std::strerror(errno);
     }
+#endif
     if (ok && fs::exists(existing)) {
         KeepOwner(target.string(), temporary);
         fs::permissions(temporary, existing.permissions(), fs::perm_options::replace, ec);

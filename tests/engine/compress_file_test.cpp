@@ -112,5 +112,36 @@ TEST_F(CompressFileTest, EveryFileIsCompressedAlike) {
     EXPECT_EQ(test::ReadText(dir / "c.out"), compressed);
 }
 
+
+// Large files are read with a second thread clearing the back half of the
+// buffer and written in pieces: the bytes must come through whole, and a
+// full disk in a later piece must still leave the destination as it was.
+TEST_F(CompressFileTest, LargeFilesAreReadAndWrittenWhole) {
+    std::string large;
+    for (int n = 0; large.size() < (std::size_t{21} << 20); ++n)
+        large += "<p>  line " + std::to_string(n) + "   <strong>x</strong>  </p>\n";
+    test::WriteText(dir / "big.htm", large);
+    TByteBuffer read;
+    ASSERT_EQ(ReadWholeFile(dir / "big.htm", read), ReadResult::Ok);
+    ASSERT_EQ(std::string(read.begin(), read.end()), large);
+
+    const std::string copy(read.begin(), read.end());
+    ASSERT_TRUE(WriteFileReplacing(dir / "copy.htm", read.data(), read.size()));
+    EXPECT_EQ(test::ReadText(dir / "copy.htm"), copy);
+
+    test::WriteText(dir / "kept.htm", "old");
+    SetWriteFailureAfterForTesting(std::int64_t{17} << 20);  // the disk fills up in the third piece
+    std::string reason;
+    EXPECT_FALSE(WriteFileReplacing(dir / "kept.htm", read.data(), read.size(), &reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(test::ReadText(dir / "kept.htm"), "old");
+    SetWriteFailureAfterForTesting(-1);
+
+    EXPECT_GT(engine.Compress(dir / "big.htm", "").Size, 0);
+    std::size_t leftovers = 0;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) leftovers += IsTemporaryName(entry.path().filename().string());
+    EXPECT_EQ(leftovers, 0u);
+}
+
 }  // namespace
 }  // namespace trimora
