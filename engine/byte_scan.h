@@ -90,28 +90,30 @@ inline const std::uint8_t* FindNotAny(const std::uint8_t* at, const std::uint8_t
     return at;
 }
 
-// The first byte in [at, end) equal to stop, or end; count grows by the
-// number of bytes before it that are in set.
+// The first byte in [at, end) equal to stop, or end; seen becomes true when
+// a byte before it is in set.
 template <std::size_t N>
-inline const std::uint8_t* FindCounting(const std::uint8_t* at, const std::uint8_t* end, std::uint8_t stop,
-                                        const TByteSet<N>& set, std::int32_t& count) noexcept {
+inline const std::uint8_t* FindNoting(const std::uint8_t* at, const std::uint8_t* end, std::uint8_t stop,
+                                      const TByteSet<N>& set, bool& seen) noexcept {
 #if TRIMORA_SSE2
     const TVectorSet<N> vectors(set);
     const __m128i stops = _mm_set1_epi8(static_cast<char>(stop));
+    unsigned noted = 0;
     while (end - at >= 16) {
         const __m128i chunk = LoadChunk(at);
-        const unsigned counted = vectors.Mask(chunk);
+        const unsigned inSet = vectors.Mask(chunk);
         if (const unsigned stopMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, stops)));
             stopMask != 0) {
-            const int before = std::countr_zero(stopMask);
-            count += std::popcount(counted & ((1u << before) - 1u));
-            return at + before;
+            noted |= inSet & ((1u << std::countr_zero(stopMask)) - 1u);
+            seen = seen || noted != 0;
+            return at + std::countr_zero(stopMask);
         }
-        count += std::popcount(counted);
+        noted |= inSet;
         at += 16;
     }
+    seen = seen || noted != 0;
 #endif
-    for (; at < end && *at != stop; ++at) count += set.Has(*at) ? 1 : 0;
+    for (; at < end && *at != stop; ++at) seen = seen || set.Has(*at);
     return at;
 }
 

@@ -239,8 +239,10 @@ void TMarkupPass::FastMarkupRun() {
             std::int64_t stop = end;
             if (counting) {
                 // The other quote character is unsafe, the value's own never occurs before the stop.
-                stop = FindCounting(in + i, in + end, Quote, ByteSet('\t', '\n', '\r', ' ', '>', '"', '\''),
-                                    UnsafeCount) - in;
+                bool unsafe = false;
+                stop = FindNoting(in + i, in + end, Quote, ByteSet('\t', '\n', '\r', ' ', '>', '"', '\''), unsafe) -
+                       in;
+                UnsafeCount += unsafe ? 1 : 0;
             } else if (const void* found = std::memchr(in + i, Quote, static_cast<std::size_t>(end - i))) {
                 stop = static_cast<const std::uint8_t*>(found) - in;
             }
