@@ -215,15 +215,44 @@ void TMarkupPass::FastMarkupRun() {
     std::int64_t i = start;
     std::uint8_t* out = OutputRoom(end - i);
     std::int64_t o = outPos_;
+    // PrevChar and CurChar as the character step leaves them: the last two
+    // bytes read, whitespace outside values as SPACE.
+    std::uint8_t prev = PrevChar, cur = CurChar;
+    const auto readUpTo = [&](std::int64_t from, bool inValue) {
+        const auto asRead = [&](std::uint8_t c) { return !inValue && IsWhitespace(c) ? Space : c; };
+        if (i - from >= 2)
+            prev = asRead(in[i - 2]);
+        else if (i - from == 1)
+            prev = cur;
+        if (i != from) cur = asRead(in[i - 1]);
+    };
 
     if (!InTag) {
         // Text: whitespace runs become one SPACE; stops at '<' and '>'.
-        if (Quote != Space || CurChar == Less) return;
-        CollapseText(in, i, end, out, o, CurChar == Space);
-    } else if (InTagName) {
-        // The tag's name: stops at whitespace, quotes and '>', and before
-        // anything that could make it "!--".
+        if (Quote != Space || cur == Less) return;
+        CollapseText(in, i, end, out, o, cur == Space);
+        readUpTo(start, false);
+    } else {
+        TagRun(in, i, end, out, o, prev, cur, readUpTo);
+    }
+    if (i == start) return;
+    PrevChar = prev;
+    CurChar = cur;
+    inPos_ = i;
+    outPos_ = o;
+}
+
+// Inside a tag: the rest of its name, and then its attributes and quoted
+// values one after the other, up to the greater-than sign that ends it (or
+// anything that could make the name "!--"). Each byte that changes the state
+// (the whitespace that ends the name, a value's quotes) gets exactly what the
+// character step would do to it.
+template <typename ReadUpTo>
+void TMarkupPass::TagRun(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out, std::int64_t& o,
+                         std::uint8_t& prev, std::uint8_t& cur, ReadUpTo& readUpTo) {
+    if (InTagName) {
         if (Quote != Space) return;
+        const std::int64_t from = i;
         while (i < end) {
             const std::uint8_t c = in[i];
             if (AttributeClasses[c] != TextOrdinary || (TagText.Size() < 3 && (c == '!' || c == '-'))) break;
@@ -231,14 +260,27 @@ void TMarkupPass::FastMarkupRun() {
             TagText.Append(c);
             ++i;
         }
-        if (i != start) UnsafeCount = 0;
-    } else {
-        const bool counting = RemoveQuotes && !TagText.StartsWith('!');
+        if (i != from) UnsafeCount = 0;
+        readUpTo(from, false);
+        if (i == end || AttributeClasses[in[i]] != TextWhitespace) return;
+        // The whitespace that ends the name: SPACE to the output and the name.
+        prev = cur;
+        cur = Space;
+        if (prev != Space) out[o++] = Space;
+        TagText.Append(Space);
+        InTagName = false;
+        UnsafeCount = 0;
+        ++i;
+    }
+    if (RemoveComments && TagText.Equals("!--")) return;
+    const bool quotesGo = RemoveQuotes && !TagText.StartsWith('!');
+    for (;;) {
         if (Quote != Space) {
             // A quoted value: copied as it is up to its closing quote.
+            const std::int64_t from = i;
             std::int64_t stop = end;
-            if (counting) {
-                // The other quote character is unsafe, the value's own never occurs before the stop.
+            if (quotesGo) {
+                // The other quote character keeps the quotes; the value's own never occurs before the stop.
                 bool unsafe = false;
                 stop = FindNoting(in + i, in + end, Quote, ByteSet('\t', '\n', '\r', ' ', '>', '"', '\''), unsafe) -
                        in;
@@ -250,22 +292,52 @@ void TMarkupPass::FastMarkupRun() {
             o += stop - i;
             AttrText.AppendBytes(in + i, static_cast<std::size_t>(stop - i));
             i = stop;
-        } else {
-            // Attributes between values: stops at quotes and at '>'.
-            CollapseRun(in, i, end, out, o, AttributeClasses, CurChar == Space);
-            if (i != start) UnsafeCount = 0;
-            for (std::int64_t k = start; k < i && !AttrText.Full(); ++k)
-                AttrText.Append(static_cast<char>(IsWhitespace(in[k]) ? Space : in[k]));
+            readUpTo(from, true);
+            if (i == end) return;
+            // The closing quote; the quotes go when the value needs none, is
+            // not empty, and what follows cannot run into it.
+            const std::uint8_t quote = Quote;
+            prev = cur;
+            cur = quote;
+            Quote = Space;
+            out[o++] = quote;
+            AttrText.Append(static_cast<char>(quote));
+            ++i;
+            if (!quotesGo) continue;
+            if (UnsafeCount == 0) {
+                const bool emptyValue = in[i - 2] == quote;
+                const bool safeEnd = i == end || IsWhitespace(in[i]) || in[i] == Greater;
+                if (!emptyValue && safeEnd) {
+                    const std::int64_t length = i - 1 - (valueOpenedIn_ + 1);
+                    std::memmove(out + valueOpenedOut_, in + valueOpenedIn_ + 1, static_cast<std::size_t>(length));
+                    o = valueOpenedOut_ + length;
+                    continue;
+                }
+            }
+            UnsafeCount = 0;
+            continue;
         }
+        // Attributes between values: stops at quotes and at '>'.
+        const std::int64_t from = i;
+        CollapseRun(in, i, end, out, o, AttributeClasses, cur == Space);
+        if (i != from) {
+            UnsafeCount = 0;
+            for (std::int64_t k = from; k < i && !AttrText.Full(); ++k)
+                AttrText.Append(static_cast<char>(IsWhitespace(in[k]) ? Space : in[k]));
+            readUpTo(from, false);
+        }
+        if (i == end || in[i] == Greater) return;
+        // A value's opening quote.
+        const std::uint8_t quote = in[i];
+        prev = cur;
+        cur = quote;
+        Quote = quote;
+        valueOpenedIn_ = i;
+        valueOpenedOut_ = o;
+        out[o++] = quote;
+        AttrText.Append(static_cast<char>(quote));
+        ++i;
     }
-    if (i == start) return;
-    // PrevChar and CurChar are the last two bytes read, whitespace outside
-    // values as SPACE.
-    const auto asRead = [&](std::uint8_t c) { return Quote == Space && IsWhitespace(c) ? Space : c; };
-    PrevChar = i - start >= 2 ? asRead(in[i - 2]) : CurChar;
-    CurChar = asRead(in[i - 1]);
-    inPos_ = i;
-    outPos_ = o;
 }
 
 // The format's tag named by TagText, through a small cache of the short

@@ -35,6 +35,9 @@ private:
     void QuoteBookkeeping();
     bool TrackScriptEnd();
     void FastMarkupRun();
+    template <typename ReadUpTo>
+    void TagRun(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out, std::int64_t& o,
+                std::uint8_t& prev, std::uint8_t& cur, ReadUpTo& readUpTo);
     void ScanContent(bool copy);
     void ContentRun(bool copy);
 

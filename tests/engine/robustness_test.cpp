@@ -105,6 +105,50 @@ TEST(Robustness, RandomInputsUnderRandomRules) {
     }
 }
 
+// Tags dense with what the tag shortcut takes in one go: names ended by
+// each kind of whitespace, runs of attributes with either quote, empty
+// values, values holding the other quote, '>' or whitespace, unquoted
+// values, declarations and comments, and tags cut off by the end.
+std::string RandomTags(std::mt19937& random) {
+    const char* const names[] = {"p", "a", "div", "!DOCTYPE", "!--", "!-", "-", "/p", "x-y", "", "a\"b", "br/"};
+    const char* const spaces[] = {" ", "  ", "\n", "\t", "\r\n", " \n "};
+    const char* const values[] = {"x", "", "a b", "a'b", "a\"b", "a>b", "a\tb", "http://x/y?z=1&w=2", "\n"};
+    std::string page;
+    for (int tags = 1 + static_cast<int>(random() % 8); tags > 0; --tags) {
+        if (random() % 3 == 0) page += random() % 2 ? "text " : " \n ";
+        page += "<";
+        page += names[random() % std::size(names)];
+        for (int attributes = static_cast<int>(random() % 5); attributes > 0; --attributes) {
+            page += spaces[random() % std::size(spaces)];
+            page += random() % 2 ? "class" : "a";
+            if (random() % 5 == 0) continue;  // no value
+            page += random() % 4 == 0 ? " = " : "=";
+            const char* value = values[random() % std::size(values)];
+            switch (random() % 3) {
+                case 0: page += std::string("\"") + value + (random() % 9 ? "\"" : ""); break;
+                case 1: page += std::string("'") + value + (random() % 9 ? "'" : ""); break;
+                default: page += value; break;
+            }
+        }
+        if (random() % 4 == 0) page += spaces[random() % std::size(spaces)];
+        if (random() % 6 == 0) page += "/";
+        if (random() % 10 != 0) page += ">";
+    }
+    if (random() % 4 == 0) page.resize(random() % (page.size() + 1));
+    return page;
+}
+
+TEST(Robustness, TagsDenseWithAttributesMatchTheByteAtATimePass) {
+    std::mt19937 random(77);
+    for (int round = 0; round < 20000; ++round) {
+        std::size_t longest = 0;
+        const std::vector<test::TestTag> tags = RandomTags(random, longest);
+        const std::uint32_t formatFlags = (random() % 4 != 0 ? tfRemoveQuotes : 0) | (random() % 4 == 0 ? tfKeepComments : 0);
+        CheckOne(RandomTags(random), "x.htm", formatFlags, 0, tags, longest);
+        if (testing::Test::HasFatalFailure()) return;
+    }
+}
+
 TEST(Robustness, MutatedSamplePages) {
     std::mt19937 random(99);
     const std::vector<std::string> pages = SamplePages();
