@@ -367,10 +367,29 @@ const TagProp* TMarkupPass::LookUpTag() noexcept {
     return slot.Entry;
 }
 
+// A sub tag's pattern upper-cased and looked at once per pass.
+const TWildPattern& TMarkupPass::SubTagPattern(const TagProp& subTag) noexcept {
+    const auto address = reinterpret_cast<std::uintptr_t>(&subTag);
+    PatternSlot& slot = patternCache_[((address >> 4) * 0x9E3779B97F4A7C15u) >> (64 - PatternCacheBits)];
+    if (slot.Rule != &subTag) {
+        slot.Rule = &subTag;
+        slot.Pattern = TWildPattern(UpperSubTagText(subTag.Pattern.View(), slot.Text));
+    }
+    return slot.Pattern;
+}
+
 // Runs on the greater-than sign that closes a tag, after it was written.
 void TMarkupPass::EndOfTag() {
     // The tag's own rule, or the format's when it has none.
-    const TagProp* rule = RuleOfEntry(LookUpTag(), AttrText.View());
+    const TagProp* rule = LookUpTag();
+    if (rule != nullptr && !rule->Children.Empty()) {
+        // The first sub tag whose pattern matches, as deep as they go.
+        char text[256];
+        const std::string_view upperText = UpperSubTagText(AttrText.View(), text);
+        const TagProp* subTag = FindSubTagWith(
+            rule->Children, upperText, [this](const TagProp& sub) -> const TWildPattern& { return SubTagPattern(sub); });
+        if (subTag != nullptr) rule = subTag;
+    }
     Current = rule != nullptr ? rule : &format_;
     IsOpenTag = !TagText.StartsWith('/');
     const std::uint32_t flags = Current->Flags;

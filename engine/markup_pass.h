@@ -32,6 +32,7 @@ private:
     void CharacterStep();
     void EndOfTag();
     const TagProp* LookUpTag() noexcept;
+    const TWildPattern& SubTagPattern(const TagProp& subTag) noexcept;
     void QuoteBookkeeping();
     bool TrackScriptEnd();
     void FastMarkupRun();
@@ -132,6 +133,14 @@ private:
         const TagProp* Entry = nullptr;
     };
     std::array<TagCacheSlot, std::size_t{1} << TagCacheBits> tagCache_{};
+    // Sub tags' patterns, upper-cased, by the sub tag they belong to.
+    static constexpr unsigned PatternCacheBits = 4;
+    struct PatternSlot {
+        const TagProp* Rule = nullptr;
+        char Text[256];
+        TWildPattern Pattern;
+    };
+    std::array<PatternSlot, std::size_t{1} << PatternCacheBits> patternCache_;
 };
 
 }  // namespace trimora

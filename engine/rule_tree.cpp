@@ -19,11 +19,6 @@ bool UpperCopy(std::string_view text, char (&buffer)[256]) noexcept {
     return true;
 }
 
-// Upper-cases up to 255 bytes, stopping at the first NUL; the copy's view.
-std::string_view UpperUntilNul(std::string_view text, char (&buffer)[256]) noexcept {
-    return {buffer, UpperCopyUntilNul(text.data(), text.size() < 255 ? text.size() : 255, buffer)};
-}
-
 bool IsFolderSeparator(char c) noexcept { return c == '\\' || c == ':' || c == '/'; }
 }  // namespace
 
@@ -99,26 +94,16 @@ const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::stri
 // its first 255 characters) wins; its own sub tags are then tried the same
 // way, as deep as the tree goes.
 const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) noexcept {
-    // Both are compared upper-cased, as zero-terminated texts: each ends at
-    // its first NUL.
     char text[256];
-    const std::string_view textView = UpperUntilNul(attrText.substr(0, 255), text);
-    const TagProp* found = nullptr;
-    const TTagInfo* list = &subTags;
-    while (list != nullptr && !list->Empty()) {
-        const TTagInfo* next = nullptr;
-        for (std::size_t i = 0; i < list->Size(); ++i) {
-            const TagProp& subTag = (*list)[i];
-            char pattern[256];
-            if (WildMatch(textView, UpperUntilNul(subTag.Pattern.View(), pattern))) {
-                found = &subTag;
-                next = &subTag.Children;
-                break;
-            }
-        }
-        list = next;
-    }
-    return found;
+    const std::string_view upperText = UpperSubTagText(attrText, text);
+    char pattern[256];
+    return FindSubTagWith(subTags, upperText, [&pattern](const TagProp& subTag) {
+        return TWildPattern(UpperSubTagText(subTag.Pattern.View(), pattern));
+    });
+}
+
+std::string_view UpperSubTagText(std::string_view text, char (&buffer)[256]) noexcept {
+    return {buffer, UpperCopyUntilNul(text.data(), text.size() < 255 ? text.size() : 255, buffer)};
 }
 
 }  // namespace trimora

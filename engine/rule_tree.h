@@ -53,6 +53,31 @@ const TagProp* RuleOfEntry(const TagProp* entry, std::string_view attrText) noex
 // The first sub tag (and then its first sub tag, and so on) whose pattern
 // matches the attribute text; nullptr when none does.
 const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) noexcept;
+// The same for a caller that keeps sub tags' patterns ready: upperText is the
+// attribute text as FindSubTag compares it (UpperSubTagText), and
+// patternOf(subTag) gives the sub tag's pattern upper-cased up to its first
+// NUL as a TWildPattern.
+template <typename PatternOf>
+const TagProp* FindSubTagWith(const TTagInfo& subTags, std::string_view upperText, PatternOf&& patternOf) {
+    const TagProp* found = nullptr;
+    const TTagInfo* list = &subTags;
+    while (list != nullptr && !list->Empty()) {
+        const TTagInfo* next = nullptr;
+        for (std::size_t i = 0; i < list->Size(); ++i) {
+            const TagProp& subTag = (*list)[i];
+            if (patternOf(subTag).Matches(upperText)) {
+                found = &subTag;
+                next = &subTag.Children;
+                break;
+            }
+        }
+        list = next;
+    }
+    return found;
+}
+// Text (its first 255 bytes, up to the first NUL) upper-cased into buffer:
+// how sub tags' patterns and the attribute text are compared.
+std::string_view UpperSubTagText(std::string_view text, char (&buffer)[256]) noexcept;
 
 // The rule tree in the newest layout of the tag-settings file. Tags are
 // written sorted by name; the tree itself is not changed.

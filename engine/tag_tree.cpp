@@ -109,22 +109,25 @@ bool HasNormalizedName(std::string_view text, std::string_view normalized) noexc
 // run of two or more stars fails while a single star succeeds: such a run
 // behaves as "?*". Matching it that way with the linear backtracking
 // algorithm gives the same answers without the exponential recursion.
-bool WildMatch(std::string_view text, std::string_view pattern) noexcept {
-    const std::size_t textLength = text.size();
-    std::size_t patternLength = pattern.size();
+TWildPattern::TWildPattern(std::string_view pattern) noexcept : pattern_(pattern), length_(pattern.size()) {
     std::size_t wildcards = 0;
     for (const char c : pattern) wildcards += c == '*' || c == '?' ? 1 : 0;
     // The usual sub-tag pattern, "*word*" with no other wildcard: a search.
-    if (patternLength >= 3 && wildcards == 2 && pattern[0] == '*' && pattern[patternLength - 1] == '*')
-        return text.find(pattern.substr(1, patternLength - 2)) != std::string_view::npos;
+    search_ = length_ >= 3 && wildcards == 2 && pattern[0] == '*' && pattern[length_ - 1] == '*';
     std::size_t trailingStars = 0;
-    while (trailingStars < patternLength && pattern[patternLength - 1 - trailingStars] == '*') ++trailingStars;
-    const bool questionStarTail = trailingStars >= 2;
-    const std::size_t starRunStart = patternLength - trailingStars;
-    if (questionStarTail) patternLength = starRunStart + 2;
+    while (trailingStars < length_ && pattern[length_ - 1 - trailingStars] == '*') ++trailingStars;
+    questionStarTail_ = trailingStars >= 2;
+    starRunStart_ = length_ - trailingStars;
+    if (questionStarTail_) length_ = starRunStart_ + 2;
+}
+
+bool TWildPattern::Matches(std::string_view text) const noexcept {
+    if (search_) return text.find(pattern_.substr(1, pattern_.size() - 2)) != std::string_view::npos;
+    const std::size_t textLength = text.size();
+    const std::size_t patternLength = length_;
     auto patternAt = [&](std::size_t j) -> char {
-        if (questionStarTail && j >= starRunStart) return j == starRunStart ? '?' : '*';
-        return pattern[j];
+        if (questionStarTail_ && j >= starRunStart_) return j == starRunStart_ ? '?' : '*';
+        return pattern_[j];
     };
 
     std::size_t i = 0, j = 0;
@@ -159,6 +162,10 @@ bool WildMatch(std::string_view text, std::string_view pattern) noexcept {
     }
     while (j < patternLength && patternAt(j) == '*') ++j;
     return j == patternLength;
+}
+
+bool WildMatch(std::string_view text, std::string_view pattern) noexcept {
+    return TWildPattern(pattern).Matches(text);
 }
 
 bool WildMatch(const char* text, const char* pattern) noexcept {

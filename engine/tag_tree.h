@@ -121,6 +121,21 @@ inline int CompareNames(std::string_view left, std::string_view right) noexcept 
 bool WildMatch(const char* text, const char* pattern) noexcept;
 // The same over texts of known length (NUL bytes in them count as bytes).
 bool WildMatch(std::string_view text, std::string_view pattern) noexcept;
+// A pattern looked at once and then matched against text after text; the
+// pattern's bytes must outlive it.
+class TWildPattern {
+public:
+    TWildPattern() noexcept = default;  // matches only the empty text
+    explicit TWildPattern(std::string_view pattern) noexcept;
+    [[nodiscard]] bool Matches(std::string_view text) const noexcept;
+
+private:
+    std::string_view pattern_;
+    std::size_t length_ = 0;        // the pattern's length, a trailing run of stars counted as "?*"
+    std::size_t starRunStart_ = 0;  // where the trailing run of stars begins
+    bool search_ = false;           // "*word*": a plain search for word
+    bool questionStarTail_ = false;
+};
 // Upper-cases both (ASCII letters only, each cut to 255) and calls WildMatch.
 bool MatchText(std::string_view text, std::string_view pattern) noexcept;
 // Does the pattern list ("*.html;*.htm") hold the extension (".HTM")?

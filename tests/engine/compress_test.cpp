@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <random>
 #include <algorithm>
 #include <string>
@@ -381,6 +382,54 @@ TEST(Compress, EveryTagNameGetsItsOwnRuleWhateverWasLookedUpBefore) {
         const std::string written = n < names.size() ? "R" + std::to_string(n) : name;
         page += "<" + name + " a=1>x</" + name + ">";
         expected += "<" + written + " a=1>x</" + written + ">";
+    }
+    for (bool fastPaths : {true, false}) {
+        engine.SetFastPathsForTesting(fastPaths);
+        ASSERT_EQ(test::CompressText(engine, "x.htm", page), expected) << (fastPaths ? "" : "byte at a time");
+    }
+}
+
+
+// Sub tags' patterns are kept ready per pass in a small cache: with more sub
+// tags than it holds, nested ones, patterns of every shape and attributes in
+// any case, each tag must still get the rule the plain lookup gives.
+TEST(Compress, EverySubTagRuleIsTheOneTheLookupGives) {
+    const char* const shapes[] = {"*k%d*", "*K%d?*", "*k%d", "k%d*", "*=?k%d?*", "*k%d**", "?*k%d*"};
+    std::vector<TestTag> tags;
+    int replacement = 0;
+    for (const char* name : {"DIV", "SPAN", "A"}) {
+        TestTag tag{name, 0};
+        for (int n = 0; n < 14; ++n) {
+            char pattern[32];
+            std::snprintf(pattern, sizeof pattern, shapes[(n + tag.Name.size()) % std::size(shapes)], n);
+            TestTag sub{pattern, tfReplaceTag, "S" + std::to_string(replacement++)};
+            if (n % 5 == 0) sub.SubTags.push_back({"*deep*", tfReplaceTag, "S" + std::to_string(replacement++)});
+            tag.SubTags.push_back(sub);
+        }
+        tags.push_back(tag);
+    }
+    TTrimora engine("");
+    test::BuildTree(engine, 0, 0, tags);
+    const TRuleTree rules = test::MakeTree(0, 0, tags);
+    TRuleTree sorted = rules.Copy();
+    sorted.SortAllTags();
+
+    std::mt19937 random(21);
+    std::string page, expected;
+    for (int round = 0; round < 4000; ++round) {
+        const std::string name = round % 3 == 0 ? "div" : round % 3 == 1 ? "Span" : "a";
+        std::string attributes;
+        for (int words = static_cast<int>(random() % 4); words > 0; --words) {
+            attributes += random() % 2 ? " =k" : " K";
+            attributes += std::to_string(random() % 16);
+            if (random() % 6 == 0) attributes += " DEEP";
+        }
+        // The pass reads the attributes from after the space that ends the name.
+        const std::string attrText = attributes.empty() ? "" : attributes.substr(1);
+        const TagProp* rule = FindTag(sorted.Formats[0].Children, NormalizeTagName(name), attrText);
+        const std::string written = rule != nullptr && !rule->ReplaceWith.View().empty() ? rule->ReplaceWith.Str() : name;
+        page += "<" + name + attributes + ">x";
+        expected += "<" + written + attributes + ">x";
     }
     for (bool fastPaths : {true, false}) {
         engine.SetFastPathsForTesting(fastPaths);
