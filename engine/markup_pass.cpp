@@ -232,6 +232,28 @@ void TMarkupPass::FastMarkupRun() {
         if (Quote != Space || cur == Less) return;
         CollapseText(in, i, end, out, o, cur == Space);
         readUpTo(start, false);
+        // A tag's less-than sign and the first byte of its name, taken as
+        // the character step takes them, and on into the tag. Not after
+        // another '<' (that one would already open the tag), nor before
+        // whitespace, a quote or '>', which the step itself sees to.
+        if (end - i >= 2 && in[i] == Less && cur != Less) {
+            const std::uint8_t first = in[i + 1];
+            if (!IsWhitespace(first) && first != Greater && !IsQuoteChar(first)) {
+                out[o++] = Less;
+                out[o++] = first;
+                TagText.Clear();
+                AttrText.Clear();
+                TagText.Append(first);
+                InTag = true;
+                InTagName = true;
+                tagPending_ = true;
+                if (RemoveQuotes && first != '!') UnsafeCount = 0;
+                prev = Less;
+                cur = first;
+                i += 2;
+                TagRun(in, i, end, out, o, prev, cur, readUpTo);
+            }
+        }
     } else {
         TagRun(in, i, end, out, o, prev, cur, readUpTo);
     }
