@@ -174,13 +174,15 @@ inline void CollapseRun(const std::uint8_t* in, std::int64_t& i, std::int64_t en
     o = written;
 }
 
-// CollapseRun on text, which stops only at '<' and '>': sixteen bytes at a
-// time while they stay as they are (no TAB, CR or LF, no SPACE after
-// whitespace), and a whitespace run found to its end the same way.
-inline void CollapseText(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
-                         std::int64_t& o, bool afterSpace) {
+// CollapseRun sixteen bytes at a time while they stay as they are (no TAB,
+// CR or LF, no SPACE after whitespace), a whitespace run found to its end
+// the same way; stops are the bytes classes marks TextStop.
+template <std::size_t N>
+inline void CollapseVector(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
+                           std::int64_t& o, bool afterSpace, const TByteSet<N>& stopBytes,
+                           const std::array<std::uint8_t, 256>& classes) {
 #if TRIMORA_SSE2
-    const TVectorSet stops(ByteSet('<', '>'));
+    const TVectorSet stops(stopBytes);
     const TVectorSet spaces(ByteSet(' '));
     const TVectorSet otherSpaces(ByteSet('\t', '\n', '\r'));
     while (end - i >= 16) {
@@ -203,8 +205,20 @@ inline void CollapseText(const std::uint8_t* in, std::int64_t& i, std::int64_t e
         i = runEnd - in;
         afterSpace = true;
     }
+#else
+    (void)stopBytes;
 #endif
-    CollapseRun(in, i, end, out, o, MarkupTextClasses, afterSpace);
+    CollapseRun(in, i, end, out, o, classes, afterSpace);
+}
+
+// Text stops only at '<' and '>'; attributes between values at quotes and '>'.
+inline void CollapseText(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
+                         std::int64_t& o, bool afterSpace) {
+    CollapseVector(in, i, end, out, o, afterSpace, ByteSet('<', '>'), MarkupTextClasses);
+}
+inline void CollapseAttributes(const std::uint8_t* in, std::int64_t& i, std::int64_t end, std::uint8_t* out,
+                               std::int64_t& o, bool afterSpace) {
+    CollapseVector(in, i, end, out, o, afterSpace, ByteSet('>', '"', '\''), AttributeClasses);
 }
 }  // namespace
 
@@ -341,7 +355,7 @@ void TMarkupPass::TagRun(const std::uint8_t* in, std::int64_t& i, std::int64_t e
         }
         // Attributes between values: stops at quotes and at '>'.
         const std::int64_t from = i;
-        CollapseRun(in, i, end, out, o, AttributeClasses, cur == Space);
+        CollapseAttributes(in, i, end, out, o, cur == Space);
         if (i != from) {
             UnsafeCount = 0;
             for (std::int64_t k = from; k < i && !AttrText.Full(); ++k)
