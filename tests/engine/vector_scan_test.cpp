@@ -86,7 +86,7 @@ TEST(VectorScan, FindNotingStopsAndNotesAsTheByteLoopDoes) {
     std::vector<std::uint8_t> bytes(128);
     for (int round = 0; round < 60; ++round) {
         for (std::uint8_t& b : bytes) {
-            const unsigned pick = random() % 60;
+            const auto pick = random() % 60;
             b = pick < 1 ? unsafe.Bytes[random() % 7] : pick == 2 ? static_cast<std::uint8_t>(random()) : 'a';
         }
         const std::uint8_t stop = round % 2 == 0 ? '"' : '\'';
