@@ -285,7 +285,7 @@ void Register() {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1)
-            ->Repetitions(5)
+            ->Repetitions(7)
             ->ReportAggregatesOnly(true);
     }
 }
