@@ -9,8 +9,11 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <system_error>
+
+#include <sys/stat.h>
 
 #include "backup_records.h"
 #include "compress_run.h"
@@ -39,17 +42,117 @@ int RingStart(TBatchOptions& options) {
 
 namespace {
 
+// The record of the copies in the trash as this run last read or wrote it,
+// so that restoring many files neither reads nor rewrites it whole for each:
+// it is read again only when its file changed (another process wrote it),
+// and the lines of the copies taken back are struck out together, every
+// StrikeBatch files and when the run ends. A line not yet struck for a copy
+// already taken back does no harm: its trash file is gone, and a later
+// restore drops such lines. The caller holds the data folder's lock.
+class TTrashRecord {
+public:
+    static constexpr std::size_t StrikeBatch = 256;
+
+    // The record as the file holds it now, with this run's pending strikes.
+    bool Load(const std::string& recordFile) {
+        const TStamp now = StampNow(recordFile);
+        if (loaded_ && now == stamp_) return true;
+        TBackupRecords fresh;
+        if (!TBackupRecords::Read(recordFile, fresh)) return false;
+        // A strike removes only the line it was meant for: another process
+        // may have recorded a new copy under the same trash name meanwhile.
+        for (const TBackupRecord& struck : pending_)
+            if (const TBackupRecord* line = fresh.FindBackup(struck.BackupName);
+                line != nullptr && line->Original == struck.Original && line->Size == struck.Size)
+                fresh.Erase(struck.BackupName);
+        records_ = std::move(fresh);
+        byOriginal_.clear();
+        for (const auto& [name, record] : records_.All()) byOriginal_[record.Original].push_back(name);
+        stamp_ = now;
+        loaded_ = true;
+        return true;
+    }
+
+    // The recorded copies of original.
+    std::vector<TBackupRecord> CopiesOf(const std::string& original) const {
+        std::vector<TBackupRecord> copies;
+        if (const auto names = byOriginal_.find(original); names != byOriginal_.end())
+            for (const std::string& name : names->second)
+                if (const TBackupRecord* record = records_.FindBackup(name)) copies.push_back(*record);
+        return copies;
+    }
+
+    void Strike(const TBackupRecord& record) {
+        records_.Erase(record.BackupName);
+        pending_.push_back(record);
+    }
+
+    // Writes the record with the strikes made, when StrikeBatch are waiting
+    // or always when force is set.
+    bool Flush(const std::string& recordFile, bool force, std::string* error) {
+        if (pending_.empty() || (!force && pending_.size() < StrikeBatch)) return true;
+        if (!Load(recordFile)) return false;
+        const bool written = WriteRecordFile(recordFile, records_, error);
+        if (written) pending_.clear();
+        stamp_ = StampNow(recordFile);
+        return written;
+    }
+
+private:
+    struct TStamp {
+        bool Exists = false;
+        dev_t Device = 0;
+        ino_t Inode = 0;
+        off_t Size = 0;
+        std::int64_t Modified = 0, Changed = 0;
+        bool operator==(const TStamp&) const = default;
+    };
+    static TStamp StampNow(const std::string& path) {
+        TStamp stamp;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) return stamp;
+        stamp.Exists = true;
+        stamp.Device = info.st_dev;
+        stamp.Inode = info.st_ino;
+        stamp.Size = info.st_size;
+        stamp.Modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        stamp.Changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+        return stamp;
+    }
+
+    bool loaded_ = false;
+    TStamp stamp_;
+    TBackupRecords records_;
+    std::map<std::string, std::vector<std::string>, std::less<>> byOriginal_;
+    std::vector<TBackupRecord> pending_;
+};
+
 struct TRing {
     explicit TRing(const TBatchOptions& options) : Options(options), DataFolder(trimora::DataFolder()) {}
+    ~TRing() { FlushTrashRecord(); }
     const TBatchOptions& Options;
     const std::string DataFolder;
     TTrash Trash;
+    TTrashRecord TrashRecord;
     std::string_view Method;           // the method being tried, as --backup names it
     std::vector<std::string> Reasons;  // why each method tried for the entry failed, by method
 
     bool Fail(std::string reason) {
         Reasons.push_back(std::string(Method) + ": " + reason);
         return false;
+    }
+
+    std::string TrashRecordFile() const {
+        return DataFolder + std::string(TBackupRecords::TrashRecordFileName);
+    }
+    // Writes the strikes still waiting, under the data folder's lock.
+    void FlushTrashRecord() noexcept {
+        try {
+            if (DataFolder.empty()) return;
+            TFolderLock lock;
+            if (lock.Acquire(DataFolder)) TrashRecord.Flush(TrashRecordFile(), true, nullptr);
+        } catch (...) {  // the lines stay; a later restore drops them
+        }
     }
 };
 
@@ -190,31 +293,28 @@ bool RestoreFromRecycleBin(TRing& ring, const std::string& name, const std::stri
         return ring.Fail("no copy of " + original + " in the trash was recorded by Trimora");
     TFolderLock lock;
     if (!lock.Acquire(ring.DataFolder)) return ring.Fail("Cannot lock the folder " + ring.DataFolder);
-    const std::string recordFile = ring.DataFolder + std::string(TBackupRecords::TrashRecordFileName);
-    TBackupRecords records;
-    if (!TBackupRecords::Read(recordFile, records)) return ring.Fail(CannotOpenFileText(recordFile));
+    const std::string recordFile = ring.TrashRecordFile();
+    if (!ring.TrashRecord.Load(recordFile)) return ring.Fail(CannotOpenFileText(recordFile));
     struct Candidate {
         TBackupRecord Record;
         std::string Date;
         std::int64_t Time = 0;
     };
     std::vector<Candidate> candidates;
-    for (const auto& [entryName, record] : records.All()) {
-        if (record.Original != original) continue;
-        Candidate candidate{record, {}, 0};
-        ring.Trash.EntryTime(entryName, candidate.Date, candidate.Time);
+    for (TBackupRecord& record : ring.TrashRecord.CopiesOf(original)) {
+        Candidate candidate{std::move(record), {}, 0};
+        ring.Trash.EntryTime(candidate.Record.BackupName, candidate.Date, candidate.Time);
         candidates.push_back(std::move(candidate));
     }
     std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         return a.Date != b.Date ? a.Date > b.Date : a.Time > b.Time;
     });
     std::string reason = "no copy of " + original + " in the trash was recorded by Trimora";
-    bool restored = false, changed = false;
+    bool restored = false;
     for (const Candidate& candidate : candidates) {
         const TFileStamp stamp = StampOf(ring.Trash.FileOf(candidate.Record.BackupName));
         if (!stamp.Exists) {
-            records.Erase(candidate.Record.BackupName);  // emptied from the trash meanwhile
-            changed = true;
+            ring.TrashRecord.Strike(candidate.Record);  // emptied from the trash meanwhile
             continue;
         }
         if (stamp.IsLink || !stamp.IsRegular ||
@@ -225,11 +325,12 @@ bool RestoreFromRecycleBin(TRing& ring, const std::string& name, const std::stri
         if (!ring.Trash.TakeBackEntry(candidate.Record.BackupName, original, candidate.Record.OriginalWasLink,
                                       &reason))
             break;
-        records.Erase(candidate.Record.BackupName);
-        changed = restored = true;
+        ring.TrashRecord.Strike(candidate.Record);
+        restored = true;
         break;
     }
-    if (changed && !WriteRecordFile(recordFile, records, restored ? &reason : nullptr)) restored = false;
+    // A record that cannot be written now keeps its strikes for the next try.
+    ring.TrashRecord.Flush(recordFile, false, nullptr);
     return restored || ring.Fail(reason);
 }
 
@@ -349,6 +450,7 @@ struct TRingRun::Impl {
             Changed.notify_all();
             if (ResultsReady) ResultsReady();
         }
+        ring.FlushTrashRecord();  // before the run counts as over
         {
             std::lock_guard lock(Mutex);
             WorkerEnded = true;

@@ -1,6 +1,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <chrono>
+#include <atomic>
 
 #include "backup_records.h"
 #include "batch_fixture.h"
@@ -9,6 +11,7 @@
 #include "file_io.h"
 #include "paths.h"
 #include "restore.h"
+#include "safe_files.h"
 #include "trash.h"
 
 namespace trimora::test {
@@ -60,6 +63,48 @@ protected:
         }
     }
 };
+
+// Restoring many files from the trash strikes their lines from the record
+// in batches rather than rewriting it for each file. A line another process
+// adds meanwhile (under the lock, as a compress run would) stays, every file
+// comes back, and no line of a copy taken back is left once the run is over.
+TEST_F(RestoreTest, TrashRestoreOfManyFilesKeepsWhatOthersRecordMeanwhile) {
+    Options.CompressOptions = coRecycle;
+    constexpr int Count = 300;  // more than one batch of strikes
+    for (int n = 0; n < Count; ++n) Write("site/f" + std::to_string(n) + ".html", Original);
+    List.AddDir(Dir / "site");
+    CompressFiles(List);
+    const std::string recordFile = Dir / ("data/" + std::string(TBackupRecords::TrashRecordFileName));
+    TBackupRecords before;
+    ASSERT_TRUE(TBackupRecords::Read(recordFile, before));
+    ASSERT_EQ(before.All().size(), static_cast<std::size_t>(Count));
+
+    TRingRun restore(List, TRingKind::Restore, [](std::size_t) { return true; });
+    std::atomic<int> ready{0};
+    restore.ResultsReady = [&] {
+        if (++ready != Count / 2) return;
+        TFolderLock lock;
+        ASSERT_TRUE(lock.Acquire(Dir / "data"));
+        TBackupRecords records;
+        ASSERT_TRUE(TBackupRecords::Read(recordFile, records));
+        TBackupRecord other;
+        other.Original = Dir / "elsewhere/page.html";
+        other.BackupName = "page.html";
+        other.Size = 7;
+        records.Put(other);
+        ASSERT_TRUE(WriteRecordFile(recordFile, records, nullptr));
+    };
+    restore.Start();
+    while (!restore.TakeResults()) restore.WaitForResults(std::chrono::milliseconds(5));
+    for (const TFileEntry& entry : List.EntryList) {
+        EXPECT_EQ(entry.Status, TEntryStatus::Restored) << entry.Path();
+        EXPECT_EQ(ReadText(entry.Path()), Original) << entry.Path();
+    }
+    TBackupRecords after;
+    ASSERT_TRUE(TBackupRecords::Read(recordFile, after));
+    ASSERT_EQ(after.All().size(), 1u);
+    EXPECT_EQ(after.All().begin()->second.Original, Dir / "elsewhere/page.html");
+}
 
 TEST(RingStart, FollowsTheOptions) {
     struct Case {
