@@ -156,9 +156,11 @@ public:
         (void)size;
 #endif
     }
-    ~TPrefault() {
+    // Waits for the thread: before the buffer may move.
+    void Wait() {
         if (worker_.joinable()) worker_.join();
     }
+    ~TPrefault() { Wait(); }
 
 private:
     std::thread worker_;
@@ -200,6 +202,7 @@ ReadResult ReadOpenFile(const std::string& path, Buffer& buffer, SetSize setSize
                 if (got < 0) return ReadResult::ReadError;
                 if (got == 0) break;
                 room = size + static_cast<std::size_t>(got) + room / 2;
+                prefault.Wait();
                 setSize(buffer, room);
                 std::memcpy(buffer.data() + size, probe, static_cast<std::size_t>(got));
                 size += static_cast<std::size_t>(got);
