@@ -13,7 +13,9 @@
 #include <set>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "backup_records.h"
 #include "compress_run.h"
@@ -49,16 +51,29 @@ namespace {
 // StrikeBatch files and when the run ends. A line not yet struck for a copy
 // already taken back does no harm: its trash file is gone, and a later
 // restore drops such lines. The caller holds the data folder's lock.
+//
+// Every writer replaces the record whole (a new file renamed over it), so
+// the file is unchanged exactly while the path still names the file read
+// last; that file is kept open, so its number cannot pass to a new one.
 class TTrashRecord {
 public:
     static constexpr std::size_t StrikeBatch = 256;
 
+    TTrashRecord() = default;
+    TTrashRecord(const TTrashRecord&) = delete;
+    TTrashRecord& operator=(const TTrashRecord&) = delete;
+    ~TTrashRecord() { Forget(); }
+
     // The record as the file holds it now, with this run's pending strikes.
     bool Load(const std::string& recordFile) {
-        const TStamp now = StampNow(recordFile);
-        if (loaded_ && now == stamp_) return true;
+        if (loaded_ && Unchanged(recordFile)) return true;
+        Forget();
+        const int fd = ::open(recordFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         TBackupRecords fresh;
-        if (!TBackupRecords::Read(recordFile, fresh)) return false;
+        if (!TBackupRecords::Read(recordFile, fresh)) {
+            if (fd >= 0) ::close(fd);
+            return false;
+        }
         // A strike removes only the line it was meant for: another process
         // may have recorded a new copy under the same trash name meanwhile.
         for (const TBackupRecord& struck : pending_)
@@ -68,7 +83,7 @@ public:
         records_ = std::move(fresh);
         byOriginal_.clear();
         for (const auto& [name, record] : records_.All()) byOriginal_[record.Original].push_back(name);
-        stamp_ = now;
+        fd_ = fd;
         loaded_ = true;
         return true;
     }
@@ -92,36 +107,31 @@ public:
     bool Flush(const std::string& recordFile, bool force, std::string* error) {
         if (pending_.empty() || (!force && pending_.size() < StrikeBatch)) return true;
         if (!Load(recordFile)) return false;
-        const bool written = WriteRecordFile(recordFile, records_, error);
-        if (written) pending_.clear();
-        stamp_ = StampNow(recordFile);
-        return written;
+        if (!WriteRecordFile(recordFile, records_, error)) return false;
+        pending_.clear();
+        Forget();  // read again next time: the file is a new one
+        return true;
     }
 
 private:
-    struct TStamp {
-        bool Exists = false;
-        dev_t Device = 0;
-        ino_t Inode = 0;
-        off_t Size = 0;
-        std::int64_t Modified = 0, Changed = 0;
-        bool operator==(const TStamp&) const = default;
-    };
-    static TStamp StampNow(const std::string& path) {
-        TStamp stamp;
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) return stamp;
-        stamp.Exists = true;
-        stamp.Device = info.st_dev;
-        stamp.Inode = info.st_ino;
-        stamp.Size = info.st_size;
-        stamp.Modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-        stamp.Changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-        return stamp;
+    // Whether the path still names the file read last (or still names
+    // nothing when there was none).
+    bool Unchanged(const std::string& recordFile) const {
+        struct stat now {};
+        const bool exists = ::stat(recordFile.c_str(), &now) == 0;
+        if (fd_ < 0) return !exists;
+        struct stat read {};
+        return exists && ::fstat(fd_, &read) == 0 && now.st_dev == read.st_dev && now.st_ino == read.st_ino &&
+               now.st_size == read.st_size;
+    }
+    void Forget() noexcept {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        loaded_ = false;
     }
 
     bool loaded_ = false;
-    TStamp stamp_;
+    int fd_ = -1;  // the file read last, held open; -1 when there was none
     TBackupRecords records_;
     std::map<std::string, std::vector<std::string>, std::less<>> byOriginal_;
     std::vector<TBackupRecord> pending_;
