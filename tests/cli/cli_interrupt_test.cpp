@@ -81,9 +81,20 @@ struct Method {
     std::string Backup;  // the --backup value; "@" stands for the temporary folder
 };
 
+// The copies the trash record names for each original, read once per check.
+std::multimap<std::string, std::string> TrashCopies(const TempDir& dir) {
+    TBackupRecords records;
+    TBackupRecords::Read(dir / "data/trash-backups", records);
+    std::multimap<std::string, std::string> copies;
+    for (const auto& [entry, record] : records.All())
+        copies.emplace(record.Original, dir / ("home/.local/share/Trash/files/" + entry));
+    return copies;
+}
+
 // Where a file's recorded backups lie under a method: one at most, but the
 // trash keeps one for every run that backed the file up.
-std::vector<std::string> RecordedBackups(const TempDir& dir, const Method& method, const std::string& path) {
+std::vector<std::string> RecordedBackups(const TempDir& dir, const Method& method, const std::string& path,
+                                         const std::multimap<std::string, std::string>& trashCopies) {
     const std::string folder = fs::path(path).parent_path().string() + "/";
     const std::string name = fs::path(path).filename().string();
     std::string backupFolder, backupName = name;
@@ -93,11 +104,8 @@ std::vector<std::string> RecordedBackups(const TempDir& dir, const Method& metho
         backupFolder = folder;
         backupName = name + ".bak";
     } else if (method.Backup == "trash") {
-        TBackupRecords records;
-        TBackupRecords::Read(dir / "data/trash-backups", records);
         std::vector<std::string> found;
-        for (const auto& [entry, record] : records.All())
-            if (record.Original == path) found.push_back(dir / ("home/.local/share/Trash/files/" + entry));
+        for (auto [at, end] = trashCopies.equal_range(path); at != end; ++at) found.push_back(at->second);
         return found;
     } else {
         backupFolder = dir / "keep/";
@@ -112,12 +120,13 @@ std::vector<std::string> RecordedBackups(const TempDir& dir, const Method& metho
 // kept in a recorded backup. No partial file anywhere.
 void ExpectWhole(const TempDir& dir, const Method& method, const std::map<std::string, std::string>& originals,
                  const std::string& when) {
+    const auto trashCopies = method.Backup == "trash" ? TrashCopies(dir) : std::multimap<std::string, std::string>{};
     for (const auto& [path, original] : originals) {
         const std::string now = test::ReadText(path);
         if (now == original) continue;
         ASSERT_EQ(now, Compressed(path, original)) << path << " is neither its original nor compressed " << when;
         bool kept = false;
-        for (const std::string& backup : RecordedBackups(dir, method, path)) kept = kept || test::ReadText(backup) == original;
+        for (const std::string& backup : RecordedBackups(dir, method, path, trashCopies)) kept = kept || test::ReadText(backup) == original;
         ASSERT_TRUE(kept) << path << " has no recorded backup of its original " << when;
     }
 }
@@ -202,7 +211,7 @@ TEST(TwoProcesses, CompressAndRestoreAtOnceLoseNothing) {
             path.filename() == TBackupRecords::RecordFileName)
             continue;
         const std::string original = path.parent_path().parent_path().string() + "/" + path.filename().string();
-        EXPECT_EQ(RecordedBackups(dir, move, original), std::vector<std::string>{path.string()})
+        EXPECT_EQ(RecordedBackups(dir, move, original, {}), std::vector<std::string>{path.string()})
             << "unrecorded backup " << path;
     }
     RunCli(dir, {"restore", "--quiet", "site"});  // fails for the files restored already
