@@ -97,6 +97,8 @@ public:
         return copies;
     }
 
+    bool Pending() const noexcept { return !pending_.empty(); }
+
     void Strike(const TBackupRecord& record) {
         records_.Erase(record.BackupName);
         pending_.push_back(record);
@@ -158,7 +160,7 @@ struct TRing {
     // Writes the strikes still waiting, under the data folder's lock.
     void FlushTrashRecord() noexcept {
         try {
-            if (DataFolder.empty()) return;
+            if (DataFolder.empty() || !TrashRecord.Pending()) return;
             TFolderLock lock;
             if (lock.Acquire(DataFolder)) TrashRecord.Flush(TrashRecordFile(), true, nullptr);
         } catch (...) {  // the lines stay; a later restore drops them

@@ -310,6 +310,15 @@ void TMarkupPass::TagRun(const std::uint8_t* in, std::int64_t& i, std::int64_t e
     }
     if (RemoveComments && TagText.Equals("!--")) return;
     const bool quotesGo = RemoveQuotes && !TagText.StartsWith('!');
+    // A value's quote, read as the character step reads it: written, and
+    // kept in the attribute text.
+    const auto takeQuote = [&](std::uint8_t quote) {
+        prev = cur;
+        cur = quote;
+        out[o++] = quote;
+        AttrText.Append(static_cast<char>(quote));
+        ++i;
+    };
     for (;;) {
         if (Quote != Space) {
             // A quoted value: copied as it is up to its closing quote.
@@ -330,25 +339,14 @@ void TMarkupPass::TagRun(const std::uint8_t* in, std::int64_t& i, std::int64_t e
             i = stop;
             readUpTo(from, true);
             if (i == end) return;
-            // The closing quote; the quotes go when the value needs none, is
-            // not empty, and what follows cannot run into it.
+            // The closing quote; the quotes go when the value needs none.
             const std::uint8_t quote = Quote;
-            prev = cur;
-            cur = quote;
             Quote = Space;
-            out[o++] = quote;
-            AttrText.Append(static_cast<char>(quote));
-            ++i;
+            takeQuote(quote);
             if (!quotesGo) continue;
-            if (UnsafeCount == 0) {
-                const bool emptyValue = in[i - 2] == quote;
-                const bool safeEnd = i == end || IsWhitespace(in[i]) || in[i] == Greater;
-                if (!emptyValue && safeEnd) {
-                    const std::int64_t length = i - 1 - (valueOpenedIn_ + 1);
-                    std::memmove(out + valueOpenedOut_, in + valueOpenedIn_ + 1, static_cast<std::size_t>(length));
-                    o = valueOpenedOut_ + length;
-                    continue;
-                }
+            if (UnsafeCount == 0 && QuotesMayGo(i, quote)) {
+                o = MoveValueOverQuote(i);
+                continue;
             }
             UnsafeCount = 0;
             continue;
@@ -364,15 +362,10 @@ void TMarkupPass::TagRun(const std::uint8_t* in, std::int64_t& i, std::int64_t e
         }
         if (i == end || in[i] == Greater) return;
         // A value's opening quote.
-        const std::uint8_t quote = in[i];
-        prev = cur;
-        cur = quote;
-        Quote = quote;
+        Quote = in[i];
         valueOpenedIn_ = i;
         valueOpenedOut_ = o;
-        out[o++] = quote;
-        AttrText.Append(static_cast<char>(quote));
-        ++i;
+        takeQuote(Quote);
     }
 }
 

@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "byte_buffer.h"
+#include "char_class.h"
 #include "rule_tree.h"
 #include "tag_text.h"
 
@@ -81,6 +83,22 @@ private:
         output_[static_cast<std::size_t>(outPos_++)] = c;
     }
     void WriteBytes(const std::uint8_t* bytes, std::size_t count);
+
+    // Whether a value that needs no quotes, whose closing quote the input
+    // position after follows, may lose them: it is not empty (an empty value
+    // is not the same as none) and what follows cannot run into it.
+    bool QuotesMayGo(std::int64_t after, std::uint8_t quote) const noexcept {
+        const bool emptyValue = after >= 2 && input_[after - 2] == quote;
+        const bool safeEnd = after >= InputSize || IsWhitespace(input_[after]) || input_[after] == Greater;
+        return !emptyValue && safeEnd;
+    }
+    // Copies that value from the input over its opening quote in the output,
+    // where nothing has moved the quote since; answers the output's new end.
+    std::int64_t MoveValueOverQuote(std::int64_t after) noexcept {
+        const std::int64_t length = after - 1 - (valueOpenedIn_ + 1);
+        std::memmove(output_.data() + valueOpenedOut_, input_ + valueOpenedIn_ + 1, static_cast<std::size_t>(length));
+        return valueOpenedOut_ + length;
+    }
     void GrowOutput(std::size_t atLeast);
     std::uint8_t OutAt(std::int64_t position) const noexcept { return output_[static_cast<std::size_t>(position)]; }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "byte_scan.h"
 #include "char_class.h"
 
 namespace trimora {
@@ -80,14 +79,11 @@ const TagProp* FindTagEntry(const TTagInfo& tags, std::string_view name) noexcep
     return nullptr;
 }
 
-const TagProp* RuleOfEntry(const TagProp* entry, std::string_view attrText) noexcept {
+const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::string_view attrText) noexcept {
+    const TagProp* entry = FindTagEntry(tags, key.View());
     if (entry == nullptr || entry->Children.Empty()) return entry;
     const TagProp* subTag = FindSubTag(entry->Children, attrText);
     return subTag != nullptr ? subTag : entry;
-}
-
-const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::string_view attrText) noexcept {
-    return RuleOfEntry(FindTagEntry(tags, key.View()), attrText);
 }
 
 // The first sub tag whose pattern matches the attribute text (upper-cased,
@@ -100,10 +96,6 @@ const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) no
     return FindSubTagWith(subTags, upperText, [&pattern](const TagProp& subTag) {
         return TWildPattern(UpperSubTagText(subTag.Pattern.View(), pattern));
     });
-}
-
-std::string_view UpperSubTagText(std::string_view text, char (&buffer)[256]) noexcept {
-    return {buffer, UpperCopyUntilNul(text.data(), text.size() < 255 ? text.size() : 255, buffer)};
 }
 
 }  // namespace trimora

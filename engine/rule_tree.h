@@ -46,10 +46,8 @@ TSharedRules ShareRules(TRuleTree rules);
 // name, then the first sub tag whose pattern matches the attribute text, as
 // deep as the sub tags go. nullptr when no tag has the name.
 const TagProp* FindTag(const TTagInfo& tags, const PatternString& key, std::string_view attrText) noexcept;
-// The two steps of FindTag: the tag of that name (nullptr when none), and
-// the rule in force for it, its first matching sub tag or itself.
+// FindTag's first step: the tag of that name, nullptr when none.
 const TagProp* FindTagEntry(const TTagInfo& tags, std::string_view name) noexcept;
-const TagProp* RuleOfEntry(const TagProp* entry, std::string_view attrText) noexcept;
 // The first sub tag (and then its first sub tag, and so on) whose pattern
 // matches the attribute text; nullptr when none does.
 const TagProp* FindSubTag(const TTagInfo& subTags, std::string_view attrText) noexcept;
@@ -75,9 +73,6 @@ const TagProp* FindSubTagWith(const TTagInfo& subTags, std::string_view upperTex
     }
     return found;
 }
-// Text (its first 255 bytes, up to the first NUL) upper-cased into buffer:
-// how sub tags' patterns and the attribute text are compared.
-std::string_view UpperSubTagText(std::string_view text, char (&buffer)[256]) noexcept;
 
 // The rule tree in the newest layout of the tag-settings file. Tags are
 // written sorted by name; the tree itself is not changed.

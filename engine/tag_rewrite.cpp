@@ -27,16 +27,10 @@ void TMarkupPass::QuoteBookkeeping() {
         if (IsUnsafeInValue(CurChar, Quote)) ++UnsafeCount;
         return;
     }
-    if (IsQuoteChar(CurChar) && UnsafeCount == 0) {
-        // CurChar has just closed a value that needs no quotes. The quotes go
-        // only when the value is not empty (an empty value is not the same as
-        // none) and what follows the closing quote cannot run into the value.
-        const bool emptyValue = inPos_ >= 2 && input_[inPos_ - 2] == CurChar;
-        const bool safeEnd = !InputLeft() || IsWhitespace(input_[inPos_]) || input_[inPos_] == Greater;
-        if (!emptyValue && safeEnd) {
-            UnquoteValue();
-            return;
-        }
+    // CurChar has just closed a value that needs no quotes.
+    if (IsQuoteChar(CurChar) && UnsafeCount == 0 && QuotesMayGo(inPos_, CurChar)) {
+        UnquoteValue();
+        return;
     }
     UnsafeCount = 0;
 }
@@ -48,10 +42,7 @@ void TMarkupPass::UnquoteValue() {
     if (fastPaths_ && MaxLength <= 0) {
         // Without line wrapping nothing moves the opening quote in the
         // output: where it was written is where the scans below would stop.
-        const std::int64_t length = inPos_ - 1 - (valueOpenedIn_ + 1);
-        std::uint8_t* out = output_.data();
-        std::memmove(out + valueOpenedOut_, input_ + valueOpenedIn_ + 1, static_cast<std::size_t>(length));
-        outPos_ = valueOpenedOut_ + length;
+        outPos_ = MoveValueOverQuote(inPos_);
         return;
     }
     // Output: onto the closing quote, then back to the opening one.

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "byte_scan.h"
 #include "char_class.h"
 
 namespace trimora {
@@ -172,22 +173,14 @@ bool WildMatch(const char* text, const char* pattern) noexcept {
     return WildMatch(std::string_view(text), std::string_view(pattern));
 }
 
-namespace {
-// Copies up to 255 bytes upper-cased into a zero-terminated buffer.
-void UpperInto(std::string_view text, char (&buffer)[256]) noexcept {
-    const std::size_t length = text.size() < 255 ? text.size() : 255;
-    for (std::size_t i = 0; i < length; ++i)
-        buffer[i] = static_cast<char>(UpperAscii(static_cast<unsigned char>(text[i])));
-    buffer[length] = '\0';
+std::string_view UpperSubTagText(std::string_view text, char (&buffer)[256]) noexcept {
+    return {buffer, UpperCopyUntilNul(text.data(), text.size() < 255 ? text.size() : 255, buffer)};
 }
-}  // namespace
 
 bool MatchText(std::string_view text, std::string_view pattern) noexcept {
     char upperText[256];
     char upperPattern[256];
-    UpperInto(text, upperText);
-    UpperInto(pattern, upperPattern);
-    return WildMatch(upperText, upperPattern);
+    return TWildPattern(UpperSubTagText(pattern, upperPattern)).Matches(UpperSubTagText(text, upperText));
 }
 
 // A pattern counts only by the literal extension after its '*': whatever

@@ -136,7 +136,10 @@ private:
     bool search_ = false;           // "*word*": a plain search for word
     bool questionStarTail_ = false;
 };
-// Upper-cases both (ASCII letters only, each cut to 255) and calls WildMatch.
+// Text (its first 255 bytes, up to the first NUL) with a..z upper-cased into
+// buffer: how sub tags' patterns and attribute texts are compared.
+std::string_view UpperSubTagText(std::string_view text, char (&buffer)[256]) noexcept;
+// Matches both as UpperSubTagText gives them.
 bool MatchText(std::string_view text, std::string_view pattern) noexcept;
 // Does the pattern list ("*.html;*.htm") hold the extension (".HTM")?
 // Both are expected upper-cased; start is 1-based.
